@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/LogBackend.h"
+#include "platform/TextInputSources.h"
+#include "platform/Workspace.h"
+
+#include <memory>
+
+// Picks the backends for the session the process runs in. The shared
+// backends are created on first use and live until the process ends.
+namespace platform {
+
+TextInputSources& sharedTextInputSources();
+Workspace& sharedWorkspace();
+std::unique_ptr<LogBackend> createLogBackend();
+
+} // namespace platform

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QIcon>
+#include <QMetaType>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+enum class ActivationPolicy {
+    Regular,     // an ordinary application with windows in the task bar
+    Accessory,   // windows outside the task bar: tool windows, skip-taskbar windows
+    Prohibited,  // no user-facing window: docks, desktops
+};
+
+// A running application as the desktop shows it. Two values are equal exactly
+// when they stand for the same running process; the descriptive fields are
+// not compared.
+class RunningApplication {
+public:
+    RunningApplication() = default;
+
+    // An application known by its process (host name as in WM_CLIENT_MACHINE,
+    // empty for the local host).
+    static RunningApplication forProcess(qint64 processIdentifier, const QString& host = {});
+    // An application whose process is unknown; identified by one of its
+    // windows instead.
+    static RunningApplication forWindow(quint32 windowId);
+
+    qint64 processIdentifier() const { return m_processIdentifier; }
+
+    std::optional<QString> bundleIdentifier;
+    std::optional<QString> localizedName;
+    // Icon theme name or absolute file path; empty when there is none.
+    QString iconName;
+    ActivationPolicy activationPolicy = ActivationPolicy::Regular;
+
+    QIcon icon() const;
+
+    friend bool operator==(const RunningApplication& a, const RunningApplication& b)
+    {
+        return a.m_identity == b.m_identity;
+    }
+
+private:
+    qint64 m_processIdentifier = -1;
+    QString m_identity;
+};
+
+} // namespace platform
+
+Q_DECLARE_METATYPE(platform::RunningApplication)
+Q_DECLARE_METATYPE(std::optional<platform::RunningApplication>)

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/TextInputSources.h"
+
+namespace platform {
+
+// In-memory input sources. The list may be withheld (no list at all), the
+// current entry set by hand, and selection answered with a chosen status.
+class FakeTextInputSources : public TextInputSources {
+    Q_OBJECT
+public:
+    using TextInputSources::TextInputSources;
+
+    std::optional<QList<PlatformInputSource>> entries;
+    std::optional<PlatformInputSource> current;
+    int selectStatus = kStatusOk;
+    QList<PlatformInputSource> selected;   // every entry selectInputSource was called with
+    int listRequests = 0;
+
+    std::optional<QList<PlatformInputSource>> enabledInputSources() override;
+    std::optional<PlatformInputSource> currentKeyboardInputSource() override { return current; }
+    int selectInputSource(const PlatformInputSource& source) override;
+
+    // Makes another client's change of input source: sets current, sends the notice.
+    void changeCurrent(const std::optional<PlatformInputSource>& source);
+
+    static PlatformInputSource entry(const QString& id, const QString& name,
+                                     std::optional<bool> selectCapable = std::nullopt);
+};
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+namespace platform {
+
+// In-memory workspace: tests set the frontmost and running applications and
+// send activation notices themselves.
+class FakeWorkspace : public Workspace {
+    Q_OBJECT
+public:
+    using Workspace::Workspace;
+
+    std::optional<RunningApplication> frontmost;
+    QList<RunningApplication> running;
+
+    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    QList<RunningApplication> runningApplications() override { return running; }
+
+    // Brings an application to the front and sends the notice (an empty
+    // notice when application is nothing).
+    void activate(const std::optional<RunningApplication>& application);
+
+    static RunningApplication application(qint64 pid, const std::optional<QString>& bundleIdentifier,
+                                          const QString& name = {});
+};
+
+} // namespace platform

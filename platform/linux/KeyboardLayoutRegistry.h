@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+struct rxkb_context;
+
+namespace platform {
+
+struct KeyboardLayoutInfo {
+    QString description;   // "German (no dead keys)"
+    QString language;      // first ISO 639-3 code, "deu"; empty when the registry names none
+    QString country;       // first ISO 3166 alpha-2 code, "DE"; empty when the registry names none
+};
+
+// The XKB layout registry (libxkbregistry over the system's evdev rules),
+// read once on first use. Main thread only.
+class KeyboardLayoutRegistry {
+public:
+    static KeyboardLayoutRegistry& shared();
+
+    KeyboardLayoutRegistry();
+    ~KeyboardLayoutRegistry();
+    KeyboardLayoutRegistry(const KeyboardLayoutRegistry&) = delete;
+    KeyboardLayoutRegistry& operator=(const KeyboardLayoutRegistry&) = delete;
+
+    bool isLoaded() const { return m_context != nullptr; }
+
+    // A layout with an empty variant is the layout itself. A variant that
+    // names no language of its own has its layout's.
+    std::optional<KeyboardLayoutInfo> find(const QString& layout, const QString& variant) const;
+
+    // The identifiers IBus gives its XKB engines: "xkb:<layout>:<variant>:<language>".
+    static QString inputSourceId(const QString& layout, const QString& variant, const QString& language);
+    struct LayoutName {
+        QString layout;
+        QString variant;
+    };
+    static std::optional<LayoutName> parseInputSourceId(const QString& id);
+
+private:
+    static QString key(const QString& layout, const QString& variant);
+
+    rxkb_context* m_context = nullptr;
+    QHash<QString, KeyboardLayoutInfo> m_layouts;
+};
+
+} // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/TextInputSources.h"
+#include "platform/linux/XConnection.h"
+
+namespace platform {
+
+class KeyboardLayoutRegistry;
+
+// Input sources on XKB: the groups of the current keymap, in group order.
+// Selecting one locks its group; the current source is the locked group. The
+// change notice follows XKB state notifications (a group change) and keymap
+// changes. Everything runs on the main thread through the XConnection.
+class XkbInputSources : public TextInputSources, private XEventListener {
+    Q_OBJECT
+public:
+    explicit XkbInputSources(XConnection& connection, QObject* parent = nullptr);
+    XkbInputSources(XConnection& connection, KeyboardLayoutRegistry& registry, QObject* parent = nullptr);
+    ~XkbInputSources() override;
+
+    // False when the server has no usable XKEYBOARD extension; then there is
+    // no list and selection fails.
+    bool isAvailable() const { return m_available; }
+
+    std::optional<QList<PlatformInputSource>> enabledInputSources() override;
+    std::optional<PlatformInputSource> currentKeyboardInputSource() override;
+    int selectInputSource(const PlatformInputSource& source) override;
+
+private:
+    void handleXEvent(const xcb_generic_event_t* event) override;
+
+    XConnection& m_connection;
+    KeyboardLayoutRegistry& m_registry;
+    bool m_available = false;
+    quint8 m_xkbEventBase = 0;
+};
+
+} // namespace platform

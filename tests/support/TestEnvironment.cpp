@@ -1,0 +1,84 @@
+#include "TestEnvironment.h"
+
+#include "XvfbServer.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+TestEnvironment* g_current = nullptr;
+
+void setVariable(const char* name, const QString& value)
+{
+    qputenv(name, value.toLocal8Bit());
+}
+
+} // namespace
+
+TestEnvironment::TestEnvironment(const TestEnvironmentOptions& options)
+{
+    if (!m_root.isValid()) {
+        std::fprintf(stderr, "TestEnvironment: cannot create a temporary folder\n");
+        std::exit(1);
+    }
+    QDir root(m_root.path());
+    for (const char* folder : {"home", "config", "data", "cache", "runtime", "share/applications"})
+        root.mkpath(QString::fromLatin1(folder));
+    QFile::setPermissions(root.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                        | QFileDevice::ExeOwner);
+
+    setVariable("HOME", root.filePath("home"));
+    setVariable("XDG_CONFIG_HOME", configHome());
+    setVariable("XDG_DATA_HOME", dataHome());
+    setVariable("XDG_CACHE_HOME", root.filePath("cache"));
+    setVariable("XDG_RUNTIME_DIR", root.filePath("runtime"));
+    setVariable("XDG_DATA_DIRS", dataDir());
+    setVariable("LC_ALL", QStringLiteral("C.UTF-8"));
+    setVariable("LANG", QStringLiteral("C.UTF-8"));
+    qunsetenv("LANGUAGE");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+
+    if (options.display) {
+        m_xServer = std::make_unique<XvfbServer>();
+        QString error;
+        if (!m_xServer->start(options.xkbLayouts, options.xkbVariants, &error)) {
+            std::fprintf(stderr, "TestEnvironment: %s\n", qPrintable(error));
+            std::exit(1);
+        }
+        setVariable("DISPLAY", m_xServer->displayName());
+    } else {
+        qunsetenv("DISPLAY");
+    }
+    qunsetenv("WAYLAND_DISPLAY");
+    g_current = this;
+}
+
+TestEnvironment::~TestEnvironment()
+{
+    g_current = nullptr;
+}
+
+TestEnvironment& TestEnvironment::current()
+{
+    Q_ASSERT(g_current);
+    return *g_current;
+}
+
+QString TestEnvironment::configHome() const
+{
+    return m_root.filePath(QStringLiteral("config"));
+}
+
+QString TestEnvironment::dataHome() const
+{
+    return m_root.filePath(QStringLiteral("data"));
+}
+
+QString TestEnvironment::dataDir() const
+{
+    return m_root.filePath(QStringLiteral("share"));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class XvfbServer;
+
+struct TestEnvironmentOptions {
+    // Start a private X server and point DISPLAY at it.
+    bool display = false;
+    // setxkbmap -layout / -variant for that server.
+    QStringList xkbLayouts = {QStringLiteral("us")};
+    QStringList xkbVariants;
+};
+
+// Gives a test process its own home: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME,
+// XDG_CACHE_HOME, XDG_RUNTIME_DIR and XDG_DATA_DIRS all point into a fresh
+// temporary folder, and the C.UTF-8 locale is used. Optionally starts a
+// private X server. Must be created before the application object.
+class TestEnvironment {
+public:
+    explicit TestEnvironment(const TestEnvironmentOptions& options = {});
+    ~TestEnvironment();
+
+    static TestEnvironment& current();
+
+    QString root() const { return m_root.path(); }
+    QString configHome() const;
+    QString dataHome() const;
+    // The only folder in XDG_DATA_DIRS; tests put desktop entries under its applications/.
+    QString dataDir() const;
+    XvfbServer* xServer() const { return m_xServer.get(); }
+
+private:
+    QTemporaryDir m_root;
+    std::unique_ptr<XvfbServer> m_xServer;
+};
+
+// Test entry point: sets up the environment first, then the application
+// object, then runs the test object.
+#define KELVARO_TEST_MAIN(TestObject, ApplicationType, ...)                 \
+    int main(int argc, char** argv)                                         \
+    {                                                                       \
+        TestEnvironment environment(TestEnvironmentOptions{__VA_ARGS__});   \
+        ApplicationType application(argc, argv);                            \
+        TestObject test;                                                    \
+        return QTest::qExec(&test, argc, argv);                             \
+    }

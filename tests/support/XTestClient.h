@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <xcb/xcb.h>
+
+#include <optional>
+
+// A second X client, playing the part of other applications and of the window
+// manager: it makes windows with identity properties, sets the active window
+// and locks keyboard groups. Every call waits until the server has handled it.
+class XTestClient {
+public:
+    struct WindowProperties {
+        std::optional<QString> wmClassInstance;
+        std::optional<QString> wmClassClass;
+        std::optional<quint32> pid;
+        std::optional<QString> gtkApplicationId;
+        std::optional<QString> kdeDesktopFile;
+        std::optional<QString> windowType;   // e.g. "_NET_WM_WINDOW_TYPE_DOCK"
+        bool skipTaskbar = false;
+    };
+
+    explicit XTestClient(const QString& displayName);
+    ~XTestClient();
+    XTestClient(const XTestClient&) = delete;
+    XTestClient& operator=(const XTestClient&) = delete;
+
+    bool isConnected() const;
+    xcb_connection_t* connection() const { return m_connection; }
+    xcb_window_t root() const { return m_root; }
+    xcb_atom_t atom(const char* name);
+
+    xcb_window_t createWindow(const WindowProperties& properties);
+    void destroyWindow(xcb_window_t window);
+    void setActiveWindow(xcb_window_t window);
+    void setClientList(const QList<xcb_window_t>& windows);
+    void setStringProperty(xcb_window_t window, const char* property, const QByteArray& value,
+                           const char* type = "UTF8_STRING");
+    void deleteProperty(xcb_window_t window, const char* property);
+
+    // XKB: lock a group, read the locked group.
+    bool lockGroup(int group);
+    std::optional<int> lockedGroup();
+
+    void sync();
+
+private:
+    xcb_connection_t* m_connection = nullptr;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    bool m_xkbReady = false;
+};

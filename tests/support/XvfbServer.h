@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// A private Xvfb on a display number it picks itself, stopped on destruction.
+// It runs with -noreset: without it the server reloads its default keymap each
+// time its last client disconnects, undoing setxkbmap.
+class XvfbServer {
+public:
+    ~XvfbServer();
+
+    bool start(const QStringList& layouts, const QStringList& variants, QString* error);
+    QString displayName() const { return m_displayName; }
+
+    // Loads a new keymap with setxkbmap, as a user changing layouts would.
+    bool setLayouts(const QStringList& layouts, const QStringList& variants, QString* error);
+
+private:
+    QProcess m_process;
+    QString m_displayName;
+};
