@@ -14,11 +14,19 @@ namespace {
 constexpr int kPriorityError = 3;
 constexpr int kPriorityInfo = 6;
 
+// sd_journal_sendv() reports success when this socket is missing (no journal
+// on the machine), so reachability is checked here first.
+constexpr const char* kJournalSocket = "/run/systemd/journal/socket";
+
 } // namespace
 
 void JournalLogBackend::write(LogLevel level, const QString& subsystem, const QString& category,
                               const QString& message)
 {
+    if (::access(kJournalSocket, W_OK) != 0) {
+        writeToStandardError(message);
+        return;
+    }
     const int priority = level == LogLevel::Error ? kPriorityError : kPriorityInfo;
     const std::array<QByteArray, 5> fields = {
         "MESSAGE=" + message.toUtf8(),

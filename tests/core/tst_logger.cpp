@@ -1,0 +1,161 @@
+#include "core/Logger.h"
+#include "platform/fake/CapturingLogBackend.h"
+#include "platform/linux/JournalLogBackend.h"
+
+#include "TestEnvironment.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QThread>
+#include <QUuid>
+
+#include <unistd.h>
+
+#include <memory>
+
+using platform::CapturingLogBackend;
+using platform::LogLevel;
+
+namespace {
+
+// Sends this process's standard error into a temporary file while it lives.
+class StandardErrorCapture {
+public:
+    StandardErrorCapture()
+    {
+        m_file.open();
+        m_saved = ::dup(STDERR_FILENO);
+        ::dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~StandardErrorCapture() { restore(); }
+
+    QByteArray text()
+    {
+        restore();
+        QFile file(m_file.fileName());
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved < 0)
+            return;
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+} // namespace
+
+class LoggerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void messagesPassUnchangedWithLevelSubsystemAndCategory()
+    {
+        auto backend = std::make_shared<CapturingLogBackend>();
+        const Logger logger(backend);
+        logger.info(QStringLiteral("[Match] org.gnome.Terminal → xkb:de::deu"));
+        logger.error(QStringLiteral("Failed to get input source list"));
+
+        const auto lines = backend->lines();
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0].level, LogLevel::Info);
+        QCOMPARE(lines[0].message, QStringLiteral("[Match] org.gnome.Terminal → xkb:de::deu"));
+        QCOMPARE(lines[1].level, LogLevel::Error);
+        QCOMPARE(lines[1].message, QStringLiteral("Failed to get input source list"));
+        for (const auto& line : lines) {
+            QCOMPARE(line.subsystem, QStringLiteral("com.kelvaro"));
+            QCOMPARE(line.category, QStringLiteral("Core"));
+        }
+    }
+
+    void subsystemIsTheApplicationIdWhenOneIsSet()
+    {
+        // QGuiApplication publishes its desktop file name under this property.
+        qApp->setProperty("desktopFileName", QStringLiteral("com.kelvaro.Kelvaro"));
+        auto backend = std::make_shared<CapturingLogBackend>();
+        const Logger logger(backend);
+        qApp->setProperty("desktopFileName", QVariant());
+        logger.info(QStringLiteral("x"));
+        QCOMPARE(backend->lines().first().subsystem, QStringLiteral("com.kelvaro.Kelvaro"));
+    }
+
+    void linesFromManyThreadsAllArrive()
+    {
+        auto backend = std::make_shared<CapturingLogBackend>();
+        const Logger logger(backend);
+        constexpr int threads = 4;
+        constexpr int perThread = 500;
+        QList<QThread*> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.append(QThread::create([&logger, t] {
+                for (int i = 0; i < perThread; ++i)
+                    (i % 2 ? logger.error(QString::number(t)) : logger.info(QString::number(t)));
+            }));
+            workers.last()->start();
+        }
+        // Swapping the backend while lines are written must not lose the logger's footing.
+        auto second = std::make_shared<CapturingLogBackend>();
+        Logger& mutableLogger = const_cast<Logger&>(logger);
+        mutableLogger.setBackend(second);
+        for (QThread* worker : workers) {
+            QVERIFY(worker->wait(10000));
+            delete worker;
+        }
+        QCOMPARE(backend->lines().size() + second->lines().size(), threads * perThread);
+    }
+
+    void withoutAJournalEachMessageIsOnePlainLineOnStandardError()
+    {
+        if (QFile::exists(QStringLiteral("/run/systemd/journal/socket")))
+            QSKIP("a systemd journal is reachable here; lines go there instead");
+        platform::JournalLogBackend backend;
+        StandardErrorCapture capture;
+        backend.write(LogLevel::Info, QStringLiteral("com.kelvaro"), QStringLiteral("Core"),
+                      QStringLiteral("Loaded 3 input sources"));
+        backend.write(LogLevel::Error, QStringLiteral("com.kelvaro"), QStringLiteral("Core"),
+                      QStringLiteral("Language bundle not found for: fr"));
+        QCOMPARE(capture.text(), QByteArray("Loaded 3 input sources\nLanguage bundle not found for: fr\n"));
+    }
+
+    void withAJournalLinesCarryTheirFields()
+    {
+        if (!QFile::exists(QStringLiteral("/run/systemd/journal/socket")))
+            QSKIP("no systemd journal on this machine");
+        const QString marker = QStringLiteral("kelvaro-test-%1").arg(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        platform::JournalLogBackend().write(LogLevel::Error, QStringLiteral("com.kelvaro"), QStringLiteral("Core"), marker);
+
+        QJsonObject entry;
+        for (int attempt = 0; attempt < 50 && entry.isEmpty(); ++attempt) {
+            QProcess journalctl;
+            journalctl.start(QStringLiteral("journalctl"),
+                             {QStringLiteral("--output=json"), QStringLiteral("MESSAGE=") + marker});
+            if (!journalctl.waitForFinished(5000) || journalctl.exitCode() != 0)
+                QSKIP("journalctl cannot read this user's journal");
+            const QByteArray line = journalctl.readAllStandardOutput().trimmed();
+            if (!line.isEmpty())
+                entry = QJsonDocument::fromJson(line.split('\n').first()).object();
+            else
+                QTest::qWait(100);
+        }
+        QVERIFY2(!entry.isEmpty(), "the line reached the journal");
+        QCOMPARE(entry.value(QStringLiteral("PRIORITY")).toString(), QStringLiteral("3"));
+        QCOMPARE(entry.value(QStringLiteral("SYSLOG_IDENTIFIER")).toString(), QStringLiteral("kelvaro"));
+        QCOMPARE(entry.value(QStringLiteral("SUBSYSTEM")).toString(), QStringLiteral("com.kelvaro"));
+        QCOMPARE(entry.value(QStringLiteral("CATEGORY")).toString(), QStringLiteral("Core"));
+    }
+};
+
+KELVARO_TEST_MAIN(LoggerTest, QCoreApplication)
+#include "tst_logger.moc"
