@@ -1,6 +1,203 @@
-// Placeholder until desktop entries land.
 #include "platform/linux/DesktopEntryIndex.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+
+// GLib names a struct member "signals", which Qt's keyword macro would rewrite.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
+#include <tuple>
+
 namespace platform {
-std::optional<DesktopEntry> DesktopEntryIndex::entryForId(const QString&) const { return std::nullopt; }
-std::optional<DesktopEntry> DesktopEntryIndex::entryForWindowClass(const QString&, const QString&) const { return std::nullopt; }
+
+namespace {
+
+struct GObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+
+struct GFree {
+    void operator()(gpointer memory) const { g_free(memory); }
+};
+using GCharPtr = std::unique_ptr<char, GFree>;
+
+struct GAppInfoListFree {
+    void operator()(GList* list) const { g_list_free_full(list, g_object_unref); }
+};
+using GAppInfoList = std::unique_ptr<GList, GAppInfoListFree>;
+
+const QString kDesktopSuffix = QStringLiteral(".desktop");
+
+QString withoutDesktopSuffix(QString id)
+{
+    if (id.endsWith(kDesktopSuffix))
+        id.chop(kDesktopSuffix.size());
+    return id;
 }
+
+QString iconNameOf(GAppInfo* info)
+{
+    GIcon* icon = g_app_info_get_icon(info);
+    if (icon && G_IS_THEMED_ICON(icon)) {
+        const gchar* const* names = g_themed_icon_get_names(G_THEMED_ICON(icon));
+        return names && names[0] ? QString::fromUtf8(names[0]) : QString();
+    }
+    if (icon && G_IS_FILE_ICON(icon)) {
+        const GCharPtr path(g_file_get_path(g_file_icon_get_file(G_FILE_ICON(icon))));
+        return path ? QString::fromUtf8(path.get()) : QString();
+    }
+    return {};
+}
+
+struct IndexedEntry {
+    DesktopEntry entry;
+    QString startupWmClass;
+    bool noDisplay = false;
+};
+
+} // namespace
+
+struct DesktopEntryIndex::Entries {
+    QList<IndexedEntry> list;
+    QHash<QString, qsizetype> positionById;
+    bool loaded = false;
+    GObjectPtr<GAppInfoMonitor> monitor;
+    gulong changedHandlerId = 0;
+    std::function<void()> changeHandler;
+
+    void ensureLoaded();
+    std::optional<DesktopEntry> bestMatch(const std::function<bool(const IndexedEntry&)>& matches) const;
+    static void installedApplicationsChanged(GAppInfoMonitor*, gpointer entries);
+};
+
+void DesktopEntryIndex::Entries::ensureLoaded()
+{
+    if (loaded)
+        return;
+    loaded = true;
+    list.clear();
+    positionById.clear();
+
+    // NoDisplay entries are kept: they describe real programs (helpers,
+    // settings panels, applications launched only by others) whose windows
+    // still deserve their own identity. Hidden entries are kept out: Hidden
+    // means the user deleted the entry.
+    const GAppInfoList all(g_app_info_get_all());
+    for (GList* node = all.get(); node; node = node->next) {
+        if (!G_IS_DESKTOP_APP_INFO(node->data))
+            continue;
+        auto* desktopInfo = G_DESKTOP_APP_INFO(node->data);
+        auto* info = G_APP_INFO(node->data);
+        const char* id = g_app_info_get_id(info);
+        if (!id || g_desktop_app_info_get_is_hidden(desktopInfo))
+            continue;
+
+        IndexedEntry indexed;
+        indexed.entry.id = withoutDesktopSuffix(QString::fromUtf8(id));
+        // Read Name ourselves: GIO substitutes a placeholder when it is missing.
+        const GCharPtr name(g_desktop_app_info_get_locale_string(desktopInfo, G_KEY_FILE_DESKTOP_KEY_NAME));
+        indexed.entry.name = name ? QString::fromUtf8(name.get()).trimmed() : QString();
+        indexed.entry.iconName = iconNameOf(info);
+        indexed.startupWmClass = QString::fromUtf8(g_desktop_app_info_get_startup_wm_class(desktopInfo));
+        indexed.noDisplay = g_desktop_app_info_get_nodisplay(desktopInfo);
+
+        if (positionById.contains(indexed.entry.id))
+            continue;
+        positionById.insert(indexed.entry.id, list.size());
+        list.append(std::move(indexed));
+    }
+}
+
+std::optional<DesktopEntry>
+DesktopEntryIndex::Entries::bestMatch(const std::function<bool(const IndexedEntry&)>& matches) const
+{
+    // Several entries may claim a window (an application and its NoDisplay
+    // helpers often share StartupWMClass): prefer a shown entry, then the
+    // smallest ID so the answer doesn't depend on directory order.
+    const IndexedEntry* best = nullptr;
+    for (const IndexedEntry& candidate : list) {
+        if (!matches(candidate))
+            continue;
+        if (!best || std::tuple(candidate.noDisplay, candidate.entry.id) < std::tuple(best->noDisplay, best->entry.id))
+            best = &candidate;
+    }
+    if (!best)
+        return std::nullopt;
+    return best->entry;
+}
+
+void DesktopEntryIndex::Entries::installedApplicationsChanged(GAppInfoMonitor*, gpointer data)
+{
+    auto* entries = static_cast<Entries*>(data);
+    entries->loaded = false;
+    if (entries->changeHandler)
+        entries->changeHandler();
+}
+
+DesktopEntryIndex::DesktopEntryIndex()
+    : m_entries(std::make_unique<Entries>())
+{
+    // The monitor reports on the thread-default main context, which Qt's
+    // event loop drives on the main thread.
+    m_entries->monitor.reset(g_app_info_monitor_get());
+    m_entries->changedHandlerId = g_signal_connect(m_entries->monitor.get(), "changed",
+                                                   G_CALLBACK(&Entries::installedApplicationsChanged),
+                                                   m_entries.get());
+}
+
+DesktopEntryIndex::~DesktopEntryIndex()
+{
+    g_signal_handler_disconnect(m_entries->monitor.get(), m_entries->changedHandlerId);
+}
+
+void DesktopEntryIndex::setChangeHandler(std::function<void()> handler)
+{
+    m_entries->changeHandler = std::move(handler);
+}
+
+std::optional<DesktopEntry> DesktopEntryIndex::entryForId(const QString& id) const
+{
+    m_entries->ensureLoaded();
+    const auto found = m_entries->positionById.constFind(withoutDesktopSuffix(id));
+    if (found == m_entries->positionById.cend())
+        return std::nullopt;
+    return m_entries->list.at(*found).entry;
+}
+
+std::optional<DesktopEntry> DesktopEntryIndex::entryForWindowClass(const QString& instanceName,
+                                                                   const QString& className) const
+{
+    m_entries->ensureLoaded();
+    QStringList names;
+    for (const QString& name : {instanceName, className}) {
+        if (!name.isEmpty())
+            names.append(name);
+    }
+    if (names.isEmpty())
+        return std::nullopt;
+
+    for (const QString& name : names) {
+        if (auto entry = m_entries->bestMatch([&](const IndexedEntry& e) { return e.startupWmClass == name; }))
+            return entry;
+    }
+    for (const QString& name : names) {
+        if (auto entry = entryForId(name))
+            return entry;
+    }
+    // Many programs capitalise their class ("Gimp") but not their file name.
+    for (const QString& name : names) {
+        if (auto entry = m_entries->bestMatch(
+                [&](const IndexedEntry& e) { return e.entry.id.compare(name, Qt::CaseInsensitive) == 0; }))
+            return entry;
+    }
+    return std::nullopt;
+}
+
+} // namespace platform

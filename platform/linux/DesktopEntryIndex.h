@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -13,14 +15,29 @@ struct DesktopEntry {
 };
 
 // Finds the desktop entries (read with GIO from the XDG data folders) that
-// describe running applications.
+// describe running applications. The entries are read at the first lookup and
+// again after GIO reports that the installed applications changed. Main thread
+// only.
 class DesktopEntryIndex {
 public:
+    DesktopEntryIndex();
+    ~DesktopEntryIndex();
+    DesktopEntryIndex(const DesktopEntryIndex&) = delete;
+    DesktopEntryIndex& operator=(const DesktopEntryIndex&) = delete;
+
     // The entry with this desktop-entry ID ("org.gnome.Terminal", ".desktop" optional).
     std::optional<DesktopEntry> entryForId(const QString& id) const;
     // The entry whose StartupWMClass, else whose ID, equals the WM_CLASS class
     // or instance name.
     std::optional<DesktopEntry> entryForWindowClass(const QString& instanceName, const QString& className) const;
+
+    // Called (from the event loop) when the installed desktop entries changed,
+    // so that results derived from earlier lookups can be dropped.
+    void setChangeHandler(std::function<void()> handler);
+
+private:
+    struct Entries;
+    std::unique_ptr<Entries> m_entries;
 };
 
 } // namespace platform

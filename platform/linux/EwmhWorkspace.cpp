@@ -1,11 +1,224 @@
-// Placeholder until the EWMH workspace lands.
 #include "platform/linux/EwmhWorkspace.h"
+
+#include <QSet>
+#include <QSysInfo>
+
+#include <algorithm>
+#include <array>
+
 namespace platform {
-EwmhWorkspace::EwmhWorkspace(XConnection& c, QObject* p) : Workspace(p), m_connection(c) {}
-EwmhWorkspace::~EwmhWorkspace() = default;
-std::optional<RunningApplication> EwmhWorkspace::frontmostApplication() { return std::nullopt; }
-QList<RunningApplication> EwmhWorkspace::runningApplications() { return {}; }
-std::optional<RunningApplication> EwmhWorkspace::applicationForWindow(xcb_window_t) { return std::nullopt; }
-void EwmhWorkspace::handleXEvent(const xcb_generic_event_t*) {}
-std::optional<RunningApplication> EwmhWorkspace::readApplication(xcb_window_t) { return std::nullopt; }
+
+namespace {
+
+constexpr uint32_t kCachedWindowEvents = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+
+// Properties a cached application is derived from; a change to any of them
+// makes the window be read again.
+constexpr std::array kIdentityProperties{
+    "WM_CLASS", "WM_CLIENT_MACHINE", "_NET_WM_PID", "_GTK_APPLICATION_ID",
+    "_KDE_NET_WM_DESKTOP_FILE", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
+};
+
+constexpr std::array kProhibitedWindowTypes{"_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_WINDOW_TYPE_DESKTOP"};
+constexpr std::array kAccessoryWindowTypes{
+    "_NET_WM_WINDOW_TYPE_UTILITY",       "_NET_WM_WINDOW_TYPE_TOOLBAR",
+    "_NET_WM_WINDOW_TYPE_MENU",          "_NET_WM_WINDOW_TYPE_SPLASH",
+    "_NET_WM_WINDOW_TYPE_NOTIFICATION",  "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU",
+    "_NET_WM_WINDOW_TYPE_POPUP_MENU",    "_NET_WM_WINDOW_TYPE_TOOLTIP",
+    "_NET_WM_WINDOW_TYPE_COMBO",         "_NET_WM_WINDOW_TYPE_DND",
+};
+constexpr std::array kRegularWindowTypes{"_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG"};
+
+template <std::size_t N>
+bool isAnyOf(XConnection& connection, xcb_atom_t atom, const std::array<const char*, N>& names)
+{
+    return std::any_of(names.begin(), names.end(), [&](const char* name) { return connection.atom(name) == atom; });
 }
+
+// Adds events to those this connection receives from the window, keeping
+// whatever other parts of the program selected there. False when the window
+// is gone (then no DestroyNotify will ever come for it).
+bool selectEvents(XConnection& connection, xcb_window_t window, uint32_t events)
+{
+    xcb_connection_t* c = connection.connection();
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    if (!attributes)
+        return false;
+    const uint32_t mask = attributes->your_event_mask | events;
+    if (mask == attributes->your_event_mask)
+        return true;
+    const XcbReply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_change_window_attributes_checked(c, window, XCB_CW_EVENT_MASK, &mask)));
+    return !error;
+}
+
+std::optional<QString> nonEmpty(const std::optional<QString>& value)
+{
+    if (!value || value->trimmed().isEmpty())
+        return std::nullopt;
+    return value->trimmed();
+}
+
+// _KDE_NET_WM_DESKTOP_FILE holds a desktop-entry ID or the path of the file.
+std::optional<QString> desktopIdFromFile(const std::optional<QString>& file)
+{
+    if (!file)
+        return std::nullopt;
+    QString id = file->section(QLatin1Char('/'), -1);
+    if (id.endsWith(QLatin1String(".desktop")))
+        id.chop(int(qstrlen(".desktop")));
+    return nonEmpty(id);
+}
+
+bool isLocalHost(const QString& host)
+{
+    return host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0
+        || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+}
+
+// The host the window's process runs on; empty for this host.
+QString remoteHost(XConnection& connection, xcb_window_t window)
+{
+    const auto machine = nonEmpty(connection.stringProperty(window, XCB_ATOM_WM_CLIENT_MACHINE));
+    if (!machine || isLocalHost(*machine))
+        return {};
+    return *machine;
+}
+
+ActivationPolicy activationPolicy(XConnection& connection, xcb_window_t window)
+{
+    // The types are listed in order of preference: the first one we know decides.
+    const auto types = connection.cardinalListProperty(window, connection.atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM);
+    for (const xcb_atom_t type : types) {
+        if (isAnyOf(connection, type, kProhibitedWindowTypes))
+            return ActivationPolicy::Prohibited;
+        if (isAnyOf(connection, type, kAccessoryWindowTypes))
+            return ActivationPolicy::Accessory;
+        if (isAnyOf(connection, type, kRegularWindowTypes))
+            break;
+    }
+    const auto states = connection.cardinalListProperty(window, connection.atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+    if (states.contains(connection.atom("_NET_WM_STATE_SKIP_TASKBAR")))
+        return ActivationPolicy::Accessory;
+    return ActivationPolicy::Regular;
+}
+
+} // namespace
+
+EwmhWorkspace::EwmhWorkspace(XConnection& connection, QObject* parent)
+    : Workspace(parent)
+    , m_connection(connection)
+{
+    m_connection.addListener(this);
+    selectEvents(m_connection, m_connection.rootWindow(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+    // Resolutions done with the old desktop entries may name the wrong application.
+    m_desktopEntries.setChangeHandler([this] { m_applications.clear(); });
+}
+
+EwmhWorkspace::~EwmhWorkspace()
+{
+    m_connection.removeListener(this);
+}
+
+std::optional<RunningApplication> EwmhWorkspace::frontmostApplication()
+{
+    const auto window = m_connection.windowProperty(m_connection.rootWindow(), m_connection.atom("_NET_ACTIVE_WINDOW"));
+    if (!window)
+        return std::nullopt;
+    return applicationForWindow(*window);
+}
+
+QList<RunningApplication> EwmhWorkspace::runningApplications()
+{
+    QList<RunningApplication> applications;
+    const auto windows = m_connection.cardinalListProperty(m_connection.rootWindow(),
+                                                           m_connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+    for (const xcb_window_t window : windows) {
+        const auto application = applicationForWindow(window);
+        if (application && !applications.contains(*application))
+            applications.append(*application);
+    }
+    return applications;
+}
+
+std::optional<RunningApplication> EwmhWorkspace::applicationForWindow(xcb_window_t window)
+{
+    if (window == XCB_WINDOW_NONE)
+        return std::nullopt;
+    if (const auto cached = m_applications.constFind(window); cached != m_applications.cend())
+        return *cached;
+    // Watch the window before reading it, so that no change after the read
+    // goes unnoticed; a window already gone is not cached at all.
+    if (!selectEvents(m_connection, window, kCachedWindowEvents))
+        return std::nullopt;
+    const auto application = readApplication(window);
+    m_applications.insert(window, application);
+    return application;
+}
+
+std::optional<RunningApplication> EwmhWorkspace::readApplication(xcb_window_t window)
+{
+    const auto pid = m_connection.cardinalProperty(window, m_connection.atom("_NET_WM_PID"));
+    const QStringList wmClass = m_connection.stringListProperty(window, XCB_ATOM_WM_CLASS).value_or(QStringList());
+    const QString instanceName = wmClass.value(0);
+    const QString className = wmClass.value(1);
+    const QString windowClass = className.isEmpty() ? instanceName : className;
+    const auto gtkApplicationId =
+        nonEmpty(m_connection.stringProperty(window, m_connection.atom("_GTK_APPLICATION_ID")));
+    const auto kdeDesktopId = desktopIdFromFile(
+        m_connection.stringProperty(window, m_connection.atom("_KDE_NET_WM_DESKTOP_FILE")));
+
+    const bool hasPid = pid && *pid != 0;
+    if (!hasPid && windowClass.isEmpty() && !gtkApplicationId && !kdeDesktopId)
+        return std::nullopt;
+
+    RunningApplication application = hasPid ? RunningApplication::forProcess(*pid, remoteHost(m_connection, window))
+                                            : RunningApplication::forWindow(window);
+    std::optional<DesktopEntry> entry;
+    if (const auto declaredId = gtkApplicationId ? gtkApplicationId : kdeDesktopId) {
+        application.bundleIdentifier = declaredId;
+        entry = m_desktopEntries.entryForId(*declaredId);
+    } else if (!windowClass.isEmpty()) {
+        entry = m_desktopEntries.entryForWindowClass(instanceName, className);
+        application.bundleIdentifier = entry ? entry->id : windowClass;
+    }
+
+    if (entry && !entry->name.isEmpty())
+        application.localizedName = entry->name;
+    else if (!windowClass.isEmpty())
+        application.localizedName = windowClass;
+    if (entry)
+        application.iconName = entry->iconName;
+    application.activationPolicy = activationPolicy(m_connection, window);
+    return application;
+}
+
+void EwmhWorkspace::handleXEvent(const xcb_generic_event_t* event)
+{
+    switch (event->response_type & ~0x80) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (notify->window == m_connection.rootWindow()) {
+            if (notify->atom == m_connection.atom("_NET_ACTIVE_WINDOW")) {
+                emit applicationActivated(frontmostApplication());
+            } else if (notify->atom == m_connection.atom("_NET_CLIENT_LIST")) {
+                const auto clients = m_connection.cardinalListProperty(
+                    m_connection.rootWindow(), m_connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+                const QSet<xcb_window_t> running(clients.cbegin(), clients.cend());
+                m_applications.removeIf([&](const auto& cached) { return !running.contains(cached.key()); });
+            }
+        } else if (isAnyOf(m_connection, notify->atom, kIdentityProperties)) {
+            m_applications.remove(notify->window);
+        }
+        break;
+    }
+    case XCB_DESTROY_NOTIFY:
+        m_applications.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace platform

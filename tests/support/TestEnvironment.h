@@ -13,7 +13,7 @@ struct TestEnvironmentOptions {
     bool display = false;
     // setxkbmap -layout / -variant for that server.
     QStringList xkbLayouts = {QStringLiteral("us")};
-    QStringList xkbVariants;
+    QStringList xkbVariants = {};
 };
 
 // Gives a test process its own home: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME,

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "TestEnvironment.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+// Writes a desktop entry into the test's only XDG data folder. Write the
+// entries a test needs before its first GIO call: GIO reads them then.
+inline bool writeDesktopEntry(const QString& fileName, const QByteArray& contents)
+{
+    const QString folder = TestEnvironment::current().dataDir() + QStringLiteral("/applications");
+    QDir().mkpath(folder);
+    QFile file(folder + QLatin1Char('/') + fileName);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+}
+
+// A well-formed application entry: [Desktop Entry], Type and Exec, then the given lines.
+inline bool writeApplicationEntry(const QString& id, const QByteArray& lines)
+{
+    return writeDesktopEntry(id + QStringLiteral(".desktop"),
+                             "[Desktop Entry]\nType=Application\nExec=true\n" + lines);
+}
