@@ -35,24 +35,6 @@ bool isAnyOf(XConnection& connection, xcb_atom_t atom, const std::array<const ch
     return std::any_of(names.begin(), names.end(), [&](const char* name) { return connection.atom(name) == atom; });
 }
 
-// Adds events to those this connection receives from the window, keeping
-// whatever other parts of the program selected there. False when the window
-// is gone (then no DestroyNotify will ever come for it).
-bool selectEvents(XConnection& connection, xcb_window_t window, uint32_t events)
-{
-    xcb_connection_t* c = connection.connection();
-    const XcbReply<xcb_get_window_attributes_reply_t> attributes(
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
-    if (!attributes)
-        return false;
-    const uint32_t mask = attributes->your_event_mask | events;
-    if (mask == attributes->your_event_mask)
-        return true;
-    const XcbReply<xcb_generic_error_t> error(
-        xcb_request_check(c, xcb_change_window_attributes_checked(c, window, XCB_CW_EVENT_MASK, &mask)));
-    return !error;
-}
-
 std::optional<QString> nonEmpty(const std::optional<QString>& value)
 {
     if (!value || value->trimmed().isEmpty())
@@ -111,7 +93,7 @@ EwmhWorkspace::EwmhWorkspace(XConnection& connection, QObject* parent)
     , m_connection(connection)
 {
     m_connection.addListener(this);
-    selectEvents(m_connection, m_connection.rootWindow(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+    m_connection.selectEvents(m_connection.rootWindow(), XCB_EVENT_MASK_PROPERTY_CHANGE);
     // Resolutions done with the old desktop entries may name the wrong application.
     m_desktopEntries.setChangeHandler([this] { m_applications.clear(); });
 }
@@ -150,7 +132,7 @@ std::optional<RunningApplication> EwmhWorkspace::applicationForWindow(xcb_window
         return *cached;
     // Watch the window before reading it, so that no change after the read
     // goes unnoticed; a window already gone is not cached at all.
-    if (!selectEvents(m_connection, window, kCachedWindowEvents))
+    if (!m_connection.selectEvents(window, kCachedWindowEvents))
         return std::nullopt;
     const auto application = readApplication(window);
     m_applications.insert(window, application);

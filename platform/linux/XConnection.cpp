@@ -142,6 +142,20 @@ std::optional<QString> XConnection::stringProperty(xcb_window_t window, xcb_atom
     return pieces->first();
 }
 
+bool XConnection::selectEvents(xcb_window_t window, uint32_t events)
+{
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    if (!attributes)
+        return false;
+    const uint32_t mask = attributes->your_event_mask | events;
+    if (mask == attributes->your_event_mask)
+        return true;
+    const XcbReply<xcb_generic_error_t> error(xcb_request_check(
+        m_connection, xcb_change_window_attributes_checked(m_connection, window, XCB_CW_EVENT_MASK, &mask)));
+    return !error;
+}
+
 void XConnection::addListener(XEventListener* listener)
 {
     if (!m_listeners.contains(listener))

@@ -59,6 +59,11 @@ public:
     std::optional<QStringList> stringListProperty(xcb_window_t window, xcb_atom_t property);
     std::optional<QString> stringProperty(xcb_window_t window, xcb_atom_t property);
 
+    // Adds events to those this connection receives from the window, keeping
+    // whatever other parts of the program selected there (an X client has one
+    // event mask per window). False when the window is gone.
+    bool selectEvents(xcb_window_t window, uint32_t events);
+
     void addListener(XEventListener* listener);
     void removeListener(XEventListener* listener);
     void flush();
