@@ -1,12 +1,270 @@
-// Placeholder until the XKB backend lands.
 #include "platform/linux/XkbInputSources.h"
+
+#include "core/Logger.h"
 #include "platform/linux/KeyboardLayoutRegistry.h"
+#include "platform/linux/XcbXkb.h"
+#include "platform/linux/XkbKeymapLayouts.h"
+
 namespace platform {
-XkbInputSources::XkbInputSources(XConnection& c, QObject* p) : XkbInputSources(c, KeyboardLayoutRegistry::shared(), p) {}
-XkbInputSources::XkbInputSources(XConnection& c, KeyboardLayoutRegistry& r, QObject* p) : TextInputSources(p), m_connection(c), m_registry(r) {}
-XkbInputSources::~XkbInputSources() = default;
-std::optional<QList<PlatformInputSource>> XkbInputSources::enabledInputSources() { return std::nullopt; }
-std::optional<PlatformInputSource> XkbInputSources::currentKeyboardInputSource() { return std::nullopt; }
-int XkbInputSources::selectInputSource(const PlatformInputSource&) { return kStatusFailed; }
-void XkbInputSources::handleXEvent(const xcb_generic_event_t*) {}
+
+namespace {
+
+constexpr xcb_xkb_device_spec_t kCoreKeyboard = XCB_XKB_ID_USE_CORE_KBD;
+constexpr char kRulesNamesProperty[] = "_XKB_RULES_NAMES";
+
+// The keymap's own names: its symbols name and the name of each group.
+struct KeymapNames {
+    QString symbols;
+    QList<QString> groups;
+};
+
+QList<QString> atomNames(xcb_connection_t* connection, const QList<xcb_atom_t>& atoms)
+{
+    QList<xcb_get_atom_name_cookie_t> cookies;
+    cookies.reserve(atoms.size());
+    for (xcb_atom_t atom : atoms)
+        cookies.append(xcb_get_atom_name(connection, atom));
+    QList<QString> names;
+    names.reserve(atoms.size());
+    for (qsizetype i = 0; i < atoms.size(); ++i) {
+        if (atoms[i] == XCB_ATOM_NONE) {
+            xcb_discard_reply(connection, cookies[i].sequence);
+            names.append(QString());
+            continue;
+        }
+        XcbReply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(connection, cookies[i], nullptr));
+        // Group names come from the keymap source files, which are UTF-8.
+        names.append(reply ? QString::fromUtf8(xcb_get_atom_name_name(reply.get()),
+                                               xcb_get_atom_name_name_length(reply.get()))
+                           : QString());
+    }
+    return names;
 }
+
+KeymapNames readKeymapNames(xcb_connection_t* connection, int groupCount)
+{
+    KeymapNames names;
+    names.groups.resize(groupCount);
+    const uint32_t which = XCB_XKB_NAME_DETAIL_SYMBOLS | XCB_XKB_NAME_DETAIL_GROUP_NAMES;
+    XcbReply<xcb_xkb_get_names_reply_t> reply(
+        xcb_xkb_get_names_reply(connection, xcb_xkb_get_names(connection, kCoreKeyboard, which), nullptr));
+    if (!reply)
+        return names;
+    xcb_xkb_get_names_value_list_t values{};
+    xcb_xkb_get_names_value_list_unpack(xcb_xkb_get_names_value_list(reply.get()), reply->nTypes, reply->indicators,
+                                        reply->virtualMods, reply->groupNames, reply->nKeys, reply->nKeyAliases,
+                                        reply->nRadioGroups, reply->which, &values);
+
+    // One atom is sent for each bit set in groupNames, in bit order.
+    QList<xcb_atom_t> atoms{values.symbolsName};
+    int sent = 0;
+    for (int group = 0; group < groupCount; ++group) {
+        const bool named = (reply->groupNames >> group) & 1;
+        atoms.append(named ? values.groups[sent] : xcb_atom_t(XCB_ATOM_NONE));
+        sent += named;
+    }
+    const QList<QString> texts = atomNames(connection, atoms);
+    names.symbols = texts.first();
+    for (int group = 0; group < groupCount; ++group)
+        names.groups[group] = texts[group + 1];
+    return names;
+}
+
+} // namespace
+
+XkbInputSources::XkbInputSources(XConnection& connection, QObject* parent)
+    : XkbInputSources(connection, KeyboardLayoutRegistry::shared(), parent)
+{
+}
+
+XkbInputSources::XkbInputSources(XConnection& connection, KeyboardLayoutRegistry& registry, QObject* parent)
+    : TextInputSources(parent)
+    , m_connection(connection)
+    , m_registry(registry)
+{
+    xcb_connection_t* c = connection.connection();
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_xkb_id);
+    if (!extension || !extension->present) {
+        Logger::shared().error(QStringLiteral(
+            "The X server has no XKEYBOARD extension; keyboard layouts cannot be listed or selected"));
+        return;
+    }
+    XcbReply<xcb_xkb_use_extension_reply_t> use(xcb_xkb_use_extension_reply(
+        c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr));
+    if (!use || !use->supported) {
+        Logger::shared().error(
+            use ? QStringLiteral("The X server's XKEYBOARD extension %1.%2 is not usable (version %3.%4 is needed); "
+                                 "keyboard layouts cannot be listed or selected")
+                      .arg(use->serverMajor)
+                      .arg(use->serverMinor)
+                      .arg(XCB_XKB_MAJOR_VERSION)
+                      .arg(XCB_XKB_MINOR_VERSION)
+                : QStringLiteral("The X server did not answer the XKEYBOARD set-up; "
+                                 "keyboard layouts cannot be listed or selected"));
+        return;
+    }
+    m_available = true;
+    m_xkbEventBase = extension->first_event;
+    m_connection.atom(kRulesNamesProperty);   // interned now, so events can be matched without a round trip
+    connection.addListener(this);
+
+    // A change of locked group, and every way a new keymap arrives.
+    const uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY
+        | XCB_XKB_EVENT_TYPE_STATE_NOTIFY | XCB_XKB_EVENT_TYPE_NAMES_NOTIFY;
+    const uint16_t newKeyboardDetails = XCB_XKB_NKN_DETAIL_KEYCODES | XCB_XKB_NKN_DETAIL_DEVICE_ID;
+    const uint16_t mapParts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS;
+    const uint16_t nameDetails = XCB_XKB_NAME_DETAIL_SYMBOLS | XCB_XKB_NAME_DETAIL_GROUP_NAMES;
+    xcb_xkb_select_events_details_t details{};
+    details.affectNewKeyboard = newKeyboardDetails;
+    details.newKeyboardDetails = newKeyboardDetails;
+    details.affectState = XCB_XKB_STATE_PART_GROUP_LOCK;
+    details.stateDetails = XCB_XKB_STATE_PART_GROUP_LOCK;
+    details.affectNames = nameDetails;
+    details.namesDetails = nameDetails;
+    const auto selectCookie =
+        xcb_xkb_select_events_aux_checked(c, kCoreKeyboard, events, 0, 0, mapParts, mapParts, &details);
+
+    m_connection.selectEvents(connection.rootWindow(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+
+    if (XcbReply<xcb_generic_error_t> error{xcb_request_check(c, selectCookie)}) {
+        Logger::shared().error(QStringLiteral("The X server refused XKEYBOARD notifications (error %1); "
+                                              "keyboard layout changes will go unnoticed")
+                                   .arg(error->error_code));
+    }
+    connection.flush();
+}
+
+XkbInputSources::~XkbInputSources()
+{
+    m_connection.removeListener(this);
+}
+
+std::optional<QList<PlatformInputSource>> XkbInputSources::enabledInputSources()
+{
+    if (!m_available)
+        return std::nullopt;
+    xcb_connection_t* c = m_connection.connection();
+    XcbReply<xcb_xkb_get_controls_reply_t> controls(
+        xcb_xkb_get_controls_reply(c, xcb_xkb_get_controls(c, kCoreKeyboard), nullptr));
+    if (!controls)
+        return std::nullopt;
+    const int groupCount = controls->numGroups;
+
+    // _XKB_RULES_NAMES says what the user asked for; it is only a note left by
+    // whoever loaded the keymap, so it is trusted only while it matches the
+    // keymap. Otherwise the keymap's own symbols name tells.
+    std::optional<KeymapNames> keymapNames;
+    auto names = [&]() -> const KeymapNames& {
+        if (!keymapNames)
+            keymapNames = readKeymapNames(c, groupCount);
+        return *keymapNames;
+    };
+    QList<std::optional<XkbKeymapLayouts::LayoutName>> layouts;
+    const auto rulesNames = m_connection.stringListProperty(m_connection.rootWindow(),
+                                                            m_connection.atom(kRulesNamesProperty));
+    const auto fromRules = rulesNames ? XkbKeymapLayouts::fromRulesNames(*rulesNames) : std::nullopt;
+    if (fromRules && fromRules->size() == groupCount) {
+        for (const auto& layout : *fromRules)
+            layouts.append(layout);
+    } else {
+        layouts = XkbKeymapLayouts::fromSymbolsName(names().symbols, groupCount);
+    }
+
+    QList<PlatformInputSource> sources;
+    sources.reserve(groupCount);
+    for (int group = 0; group < groupCount; ++group) {
+        PlatformInputSource source;
+        source.isSelectCapable = true;
+        source.handle = group;
+        const auto& layout = layouts[group];
+        const auto info = layout ? m_registry.find(layout->layout, layout->variant) : std::nullopt;
+        if (layout)
+            source.id = KeyboardLayoutRegistry::inputSourceId(layout->layout, layout->variant,
+                                                              info ? info->language : QString());
+        if (info && !info->description.isEmpty())
+            source.localizedName = info->description;
+        else if (const QString groupName = names().groups.value(group); !groupName.isEmpty())
+            source.localizedName = groupName;
+        if (info && !info->country.isEmpty())
+            source.countryCode = info->country;
+        sources.append(source);
+    }
+    return sources;
+}
+
+std::optional<PlatformInputSource> XkbInputSources::currentKeyboardInputSource()
+{
+    if (!m_available)
+        return std::nullopt;
+    xcb_connection_t* c = m_connection.connection();
+    XcbReply<xcb_xkb_get_state_reply_t> state(
+        xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, kCoreKeyboard), nullptr));
+    if (!state)
+        return std::nullopt;
+    const auto sources = enabledInputSources();
+    if (!sources || state->lockedGroup >= sources->size())
+        return std::nullopt;
+    return sources->at(state->lockedGroup);
+}
+
+int XkbInputSources::selectInputSource(const PlatformInputSource& source)
+{
+    if (!m_available)
+        return kStatusFailed;
+    const auto sources = enabledInputSources();
+    if (!sources)
+        return kStatusFailed;
+    // The keymap may have changed since the entry was listed: its group must
+    // still hold the same layout.
+    if (!source.id || source.handle < 0 || source.handle >= sources->size()
+        || sources->at(source.handle).id != source.id)
+        return kStatusNotFound;
+
+    xcb_connection_t* c = m_connection.connection();
+    const auto cookie = xcb_xkb_latch_lock_state_checked(c, kCoreKeyboard, 0, 0, 1, uint8_t(source.handle), 0, 0, 0);
+    XcbReply<xcb_generic_error_t> error(xcb_request_check(c, cookie));
+    if (error || m_connection.hasError())
+        return kStatusFailed;
+    return kStatusOk;
+}
+
+void XkbInputSources::handleXEvent(const xcb_generic_event_t* event)
+{
+    const quint8 type = event->response_type & 0x7f;
+    bool changed = false;
+    if (type == m_xkbEventBase) {
+        // Every XKB event carries its kind in the second byte.
+        switch (event->pad0) {
+        case XCB_XKB_NEW_KEYBOARD_NOTIFY:
+        case XCB_XKB_MAP_NOTIFY:
+        case XCB_XKB_NAMES_NOTIFY:
+            changed = true;
+            break;
+        case XCB_XKB_STATE_NOTIFY:
+            changed = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event)->changed
+                & XCB_XKB_STATE_PART_GROUP_LOCK;
+            break;
+        default:
+            break;
+        }
+    } else if (type == XCB_PROPERTY_NOTIFY) {
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        changed = notify->window == m_connection.rootWindow()
+            && notify->atom == m_connection.atom(kRulesNamesProperty);
+    }
+    if (!changed || m_changeNoticePending)
+        return;
+
+    // A new keymap comes as a burst of events; listeners hear of it once,
+    // after the burst, from the event loop.
+    m_changeNoticePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_changeNoticePending = false;
+            emit selectedInputSourceChanged();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace platform

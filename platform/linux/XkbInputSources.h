@@ -33,6 +33,7 @@ private:
     KeyboardLayoutRegistry& m_registry;
     bool m_available = false;
     quint8 m_xkbEventBase = 0;
+    bool m_changeNoticePending = false;
 };
 
 } // namespace platform
