@@ -16,6 +16,7 @@ class Workspace;
 // subscriber's business. Main thread only.
 class WindowWatcher : public QObject {
     Q_OBJECT
+    Q_PROPERTY(std::optional<platform::RunningApplication> activeApp READ activeApp NOTIFY activeAppChanged)
 public:
     using Application = std::optional<platform::RunningApplication>;
 
