@@ -94,7 +94,7 @@ private slots:
     void linesFromManyThreadsAllArrive()
     {
         auto backend = std::make_shared<CapturingLogBackend>();
-        const Logger logger(backend);
+        Logger logger(backend);
         constexpr int threads = 4;
         constexpr int perThread = 500;
         QList<QThread*> workers;
@@ -107,8 +107,7 @@ private slots:
         }
         // Swapping the backend while lines are written must not lose the logger's footing.
         auto second = std::make_shared<CapturingLogBackend>();
-        Logger& mutableLogger = const_cast<Logger&>(logger);
-        mutableLogger.setBackend(second);
+        logger.setBackend(second);
         for (QThread* worker : workers) {
             QVERIFY(worker->wait(10000));
             delete worker;
