@@ -3,6 +3,7 @@
 #include "core/Logger.h"
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWorkspace.h"
+#include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/JournalLogBackend.h"
 #include "platform/linux/XConnection.h"
@@ -46,6 +47,12 @@ Workspace& sharedWorkspace()
         return new UnavailableWorkspace;
     }();
     return *backend;
+}
+
+SoundPlayer& sharedSoundPlayer()
+{
+    static SoundPlayer* const player = new CanberraSoundPlayer;
+    return *player;
 }
 
 std::unique_ptr<LogBackend> createLogBackend()

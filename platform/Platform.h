@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/LogBackend.h"
+#include "platform/SoundPlayer.h"
 #include "platform/TextInputSources.h"
 #include "platform/Workspace.h"
 
@@ -12,6 +13,7 @@ namespace platform {
 
 TextInputSources& sharedTextInputSources();
 Workspace& sharedWorkspace();
+SoundPlayer& sharedSoundPlayer();
 std::unique_ptr<LogBackend> createLogBackend();
 
 } // namespace platform
