@@ -2,9 +2,11 @@
 
 #include "core/Logger.h"
 #include "platform/UnavailableTextInputSources.h"
+#include "platform/UnavailableWindowEffects.h"
 #include "platform/UnavailableWorkspace.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/JournalLogBackend.h"
+#include "platform/linux/X11WindowEffects.h"
 #include "platform/linux/XConnection.h"
 #include "platform/linux/XkbInputSources.h"
 
@@ -44,6 +46,16 @@ Workspace& sharedWorkspace()
         if (XConnection* connection = sharedXConnection())
             return new EwmhWorkspace(*connection);
         return new UnavailableWorkspace;
+    }();
+    return *backend;
+}
+
+WindowEffects& sharedWindowEffects()
+{
+    static WindowEffects* const backend = []() -> WindowEffects* {
+        if (XConnection* connection = sharedXConnection())
+            return new X11WindowEffects(*connection);
+        return new UnavailableWindowEffects;
     }();
     return *backend;
 }

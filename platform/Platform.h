@@ -2,6 +2,7 @@
 
 #include "platform/LogBackend.h"
 #include "platform/TextInputSources.h"
+#include "platform/WindowEffects.h"
 #include "platform/Workspace.h"
 
 #include <memory>
@@ -12,6 +13,7 @@ namespace platform {
 
 TextInputSources& sharedTextInputSources();
 Workspace& sharedWorkspace();
+WindowEffects& sharedWindowEffects();
 std::unique_ptr<LogBackend> createLogBackend();
 
 } // namespace platform
