@@ -3,9 +3,17 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
+#include <optional>
+
+class IndicatorPanel;
 class QSettings;
 class QWidget;
+
+namespace platform {
+class WindowEffects;
+}
 
 // The floating panel that announces a switch (flag and name) or a message
 // (glyph and text): at most one at a time, replaced by each new request,
@@ -33,5 +41,14 @@ signals:
     void panelRemoved(QWidget* panel);
 
 private:
-    // Implementation-specific members are the implementer's to add.
+    void present(const QString& text, const QString& identifier, const std::optional<QString>& glyph);
+    void place(QWidget& panel) const;
+    void hide();
+    void removePanel(IndicatorPanel* panel);
+    platform::WindowEffects& windowEffects();
+
+    QSettings& m_settings;
+    platform::WindowEffects* m_windowEffects = nullptr;
+    QPointer<IndicatorPanel> m_window;
+    QTimer m_hideTimer;
 };

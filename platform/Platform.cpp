@@ -2,10 +2,12 @@
 
 #include "core/Logger.h"
 #include "platform/UnavailableTextInputSources.h"
+#include "platform/UnavailableWindowEffects.h"
 #include "platform/UnavailableWorkspace.h"
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/JournalLogBackend.h"
+#include "platform/linux/X11WindowEffects.h"
 #include "platform/linux/XConnection.h"
 #include "platform/linux/XkbInputSources.h"
 
@@ -53,6 +55,16 @@ SoundPlayer& sharedSoundPlayer()
 {
     static SoundPlayer* const player = new CanberraSoundPlayer;
     return *player;
+}
+
+WindowEffects& sharedWindowEffects()
+{
+    static WindowEffects* const backend = []() -> WindowEffects* {
+        if (XConnection* connection = sharedXConnection())
+            return new X11WindowEffects(*connection);
+        return new UnavailableWindowEffects;
+    }();
+    return *backend;
 }
 
 std::unique_ptr<LogBackend> createLogBackend()

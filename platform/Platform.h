@@ -3,6 +3,7 @@
 #include "platform/LogBackend.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TextInputSources.h"
+#include "platform/WindowEffects.h"
 #include "platform/Workspace.h"
 
 #include <memory>
@@ -14,6 +15,7 @@ namespace platform {
 TextInputSources& sharedTextInputSources();
 Workspace& sharedWorkspace();
 SoundPlayer& sharedSoundPlayer();
+WindowEffects& sharedWindowEffects();
 std::unique_ptr<LogBackend> createLogBackend();
 
 } // namespace platform

@@ -16,7 +16,9 @@ struct KeyboardLayoutInfo {
 };
 
 // The XKB layout registry (libxkbregistry over the system's evdev rules),
-// read once on first use. Main thread only.
+// read once on first use. shared() may be first called from any thread (the
+// load runs once, other callers wait for it); the lookups only read, so they
+// too may come from any thread.
 class KeyboardLayoutRegistry {
 public:
     static KeyboardLayoutRegistry& shared();
