@@ -3,6 +3,7 @@
 #include "core/Logger.h"
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWorkspace.h"
+#include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/JournalLogBackend.h"
 #include "platform/linux/XConnection.h"
@@ -45,6 +46,12 @@ Workspace& sharedWorkspace()
             return new EwmhWorkspace(*connection);
         return new UnavailableWorkspace;
     }();
+    return *backend;
+}
+
+UserNotifications& sharedUserNotifications()
+{
+    static UserNotifications* const backend = new DesktopNotifications(QDBusConnection::sessionBus());
     return *backend;
 }
 

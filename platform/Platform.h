@@ -2,6 +2,7 @@
 
 #include "platform/LogBackend.h"
 #include "platform/TextInputSources.h"
+#include "platform/UserNotifications.h"
 #include "platform/Workspace.h"
 
 #include <memory>
@@ -12,6 +13,7 @@ namespace platform {
 
 TextInputSources& sharedTextInputSources();
 Workspace& sharedWorkspace();
+UserNotifications& sharedUserNotifications();
 std::unique_ptr<LogBackend> createLogBackend();
 
 } // namespace platform
