@@ -1,9 +1,6 @@
 #include "app/LocalizationManager.h"
 #include "app/UserDefaults.h"
-#include "core/InputSourceManager.h"
-#include "core/Logger.h"
-#include "core/WindowWatcher.h"
-#include "platform/TextInputSources.h"
+#include "core/RuleEngine.h"
 
 #include <QApplication>
 
@@ -14,26 +11,12 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.kelvaro.Kelvaro"));
     QApplication application(argc, argv);
+    // The floating panel comes and goes; closing it must never end the process.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     LocalizationManager::installQtTranslations(UserDefaults::standard());
     LocalizationManager::shared();
-
-    InputSourceManager& inputSources = InputSourceManager::shared();
-    auto logCurrentSource = [&inputSources] {
-        const auto current = inputSources.getCurrentInputSource();
-        Logger::shared().info(QStringLiteral("Current input source: %1")
-                                  .arg(current ? current->name + QStringLiteral(" (") + current->id + QLatin1Char(')')
-                                               : QStringLiteral("none")));
-    };
-    QObject::connect(&inputSources.platform(), &platform::TextInputSources::selectedInputSourceChanged,
-                     &application, logCurrentSource);
-    logCurrentSource();
-
-    WindowWatcher::shared().subscribe(&application, [](const WindowWatcher::Application& app) {
-        if (app)
-            Logger::shared().info(QStringLiteral("Frontmost application: %1")
-                                      .arg(app->bundleIdentifier.value_or(QStringLiteral("(no identifier)"))));
-    });
+    RuleEngine::shared();
 
     return application.exec();
 }

@@ -78,8 +78,10 @@ QByteArray encode(const QList<AppRule>& rules)
         object["isEnabled"] = rule.isEnabled;
         array.push_back(std::move(object));
     }
-    const std::string text = array.dump();
-    return QByteArray(text.data(), qsizetype(text.size()));
+    QByteArray text = QByteArray::fromStdString(array.dump());
+    // Forward slashes are written escaped, as the usual JSON writers of other
+    // platforms do; outside strings JSON has no slash, so this touches strings only.
+    return text.replace('/', "\\/");
 }
 
 std::optional<QList<AppRule>> decode(const QByteArray& json, QString* error)

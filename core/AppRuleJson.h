@@ -12,7 +12,8 @@
 // "id", "appBundleID", "appName", "targetInputSourceID" and "isEnabled".
 namespace AppRuleJson {
 
-// Compact, members in declaration order, the id as upper-case UUID.
+// Compact, members in declaration order, the id as upper-case UUID, "/"
+// written as "\/".
 QByteArray encode(const QList<AppRule>& rules);
 
 // Reads an array of rule objects. Member order does not matter and unknown

@@ -5,6 +5,7 @@
 #include "platform/UnavailableWindowEffects.h"
 #include "platform/UnavailableWorkspace.h"
 #include "platform/linux/CanberraSoundPlayer.h"
+#include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/JournalLogBackend.h"
 #include "platform/linux/X11WindowEffects.h"
@@ -64,6 +65,12 @@ WindowEffects& sharedWindowEffects()
             return new X11WindowEffects(*connection);
         return new UnavailableWindowEffects;
     }();
+    return *backend;
+}
+
+UserNotifications& sharedUserNotifications()
+{
+    static UserNotifications* const backend = new DesktopNotifications(QDBusConnection::sessionBus());
     return *backend;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/LogBackend.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TextInputSources.h"
+#include "platform/UserNotifications.h"
 #include "platform/WindowEffects.h"
 #include "platform/Workspace.h"
 
@@ -16,6 +17,7 @@ TextInputSources& sharedTextInputSources();
 Workspace& sharedWorkspace();
 SoundPlayer& sharedSoundPlayer();
 WindowEffects& sharedWindowEffects();
+UserNotifications& sharedUserNotifications();
 std::unique_ptr<LogBackend> createLogBackend();
 
 } // namespace platform

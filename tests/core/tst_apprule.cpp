@@ -70,6 +70,16 @@ private slots:
                             R"("appName":"Terminal","targetInputSourceID":"xkb:us::eng","isEnabled":true}])"));
     }
 
+    void escapesForwardSlashesAndReadsBothForms()
+    {
+        AppRule rule = sampleRule();
+        rule.appBundleID = QStringLiteral("/opt/tools/editor");
+        const QByteArray json = AppRuleJson::encode({rule});
+        QVERIFY(json.contains(R"("appBundleID":"\/opt\/tools\/editor")"));
+        QCOMPARE(AppRuleJson::decode(json)->first(), rule);
+        QCOMPARE(AppRuleJson::decode(QByteArray(json).replace("\\/", "/"))->first(), rule);
+    }
+
     void readsAnyMemberOrderEitherCaseAndIgnoresUnknownMembers()
     {
         const auto decoded = AppRuleJson::decode(ruleObject(QStringLiteral(

@@ -2,60 +2,22 @@
 #include "platform/fake/CapturingLogBackend.h"
 #include "platform/linux/JournalLogBackend.h"
 
+#include "OutputCapture.h"
 #include "TestEnvironment.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QThread>
 #include <QUuid>
-
-#include <unistd.h>
 
 #include <memory>
 
 using platform::CapturingLogBackend;
 using platform::LogLevel;
 
-namespace {
-
-// Sends this process's standard error into a temporary file while it lives.
-class StandardErrorCapture {
-public:
-    StandardErrorCapture()
-    {
-        m_file.open();
-        m_saved = ::dup(STDERR_FILENO);
-        ::dup2(m_file.handle(), STDERR_FILENO);
-    }
-    ~StandardErrorCapture() { restore(); }
-
-    QByteArray text()
-    {
-        restore();
-        QFile file(m_file.fileName());
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
-    }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0)
-            return;
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
-
-} // namespace
 
 class LoggerTest : public QObject {
     Q_OBJECT
@@ -120,7 +82,7 @@ private slots:
         if (QFile::exists(QStringLiteral("/run/systemd/journal/socket")))
             QSKIP("a systemd journal is reachable here; lines go there instead");
         platform::JournalLogBackend backend;
-        StandardErrorCapture capture;
+        OutputCapture capture(STDERR_FILENO);
         backend.write(LogLevel::Info, QStringLiteral("com.kelvaro"), QStringLiteral("Core"),
                       QStringLiteral("Loaded 3 input sources"));
         backend.write(LogLevel::Error, QStringLiteral("com.kelvaro"), QStringLiteral("Core"),

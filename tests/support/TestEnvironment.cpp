@@ -1,5 +1,6 @@
 #include "TestEnvironment.h"
 
+#include "DBusSession.h"
 #include "XvfbServer.h"
 
 #include <QDir>
@@ -54,6 +55,16 @@ TestEnvironment::TestEnvironment(const TestEnvironmentOptions& options)
         qunsetenv("DISPLAY");
     }
     qunsetenv("WAYLAND_DISPLAY");
+
+    if (options.sessionBus) {
+        m_sessionBus = std::make_unique<DBusSession>();
+        QString error;
+        if (!m_sessionBus->start(&error)) {
+            std::fprintf(stderr, "TestEnvironment: %s\n", qPrintable(error));
+            std::exit(1);
+        }
+        setVariable("DBUS_SESSION_BUS_ADDRESS", m_sessionBus->address());
+    }
     g_current = this;
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class DBusSession;
 class XvfbServer;
 
 struct TestEnvironmentOptions {
@@ -14,12 +15,14 @@ struct TestEnvironmentOptions {
     // setxkbmap -layout / -variant for that server.
     QStringList xkbLayouts = {QStringLiteral("us")};
     QStringList xkbVariants = {};
+    // Start a private D-Bus session bus and point DBUS_SESSION_BUS_ADDRESS at it.
+    bool sessionBus = false;
 };
 
 // Gives a test process its own home: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME,
 // XDG_CACHE_HOME, XDG_RUNTIME_DIR and XDG_DATA_DIRS all point into a fresh
 // temporary folder, and the C.UTF-8 locale is used. Optionally starts a
-// private X server. Must be created before the application object.
+// private X server and a private session bus. Must be created before the application object.
 class TestEnvironment {
 public:
     explicit TestEnvironment(const TestEnvironmentOptions& options = {});
@@ -33,10 +36,12 @@ public:
     // The only folder in XDG_DATA_DIRS; tests put desktop entries under its applications/.
     QString dataDir() const;
     XvfbServer* xServer() const { return m_xServer.get(); }
+    DBusSession* sessionBus() const { return m_sessionBus.get(); }
 
 private:
     QTemporaryDir m_root;
     std::unique_ptr<XvfbServer> m_xServer;
+    std::unique_ptr<DBusSession> m_sessionBus;
 };
 
 // Test entry point: sets up the environment first, then the application

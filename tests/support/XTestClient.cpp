@@ -126,6 +126,26 @@ void XTestClient::deleteProperty(xcb_window_t window, const char* property)
     sync();
 }
 
+QList<QRect> XTestClient::viewableTopLevels()
+{
+    QList<QRect> windows;
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
+    if (!tree)
+        return windows;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr));
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+            continue;
+        Reply<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, children[i]), nullptr));
+        if (geometry)
+            windows.append(QRect(geometry->x, geometry->y, geometry->width, geometry->height));
+    }
+    return windows;
+}
+
 bool XTestClient::lockGroup(int group)
 {
     if (!m_xkbReady)

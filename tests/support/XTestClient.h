@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QRect>
 #include <QString>
 
 #include <xcb/xcb.h>
@@ -39,6 +41,9 @@ public:
     void setStringProperty(xcb_window_t window, const char* property, const QByteArray& value,
                            const char* type = "UTF8_STRING");
     void deleteProperty(xcb_window_t window, const char* property);
+
+    // The top-level windows currently mapped (viewable), with their geometry.
+    QList<QRect> viewableTopLevels();
 
     // XKB: lock a group, read the locked group.
     bool lockGroup(int group);

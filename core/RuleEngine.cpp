@@ -1,0 +1,170 @@
+#include "core/RuleEngine.h"
+
+#include "app/LocalizationManager.h"
+#include "app/UserDefaults.h"
+#include "core/InputSourceManager.h"
+#include "core/Logger.h"
+#include "core/SwitchFeedback.h"
+#include "core/WindowWatcher.h"
+#include "feedback/SharedSwitchFeedback.h"
+#include "platform/Platform.h"
+#include "platform/UserNotifications.h"
+
+#include <QSettings>
+#include <QUuid>
+
+#include <cstdio>
+
+namespace {
+
+const QString kDefaultInputSourceKey = QStringLiteral("defaultInputSourceID");
+const QString kShowNotificationKey = QStringLiteral("showNotification");
+
+// The two rules-file messages go to standard output, not to the log.
+void printLine(const QString& line)
+{
+    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+RuleEngine& RuleEngine::shared()
+{
+    static RuleEngine* const engine = new RuleEngine({InputSourceManager::shared(), WindowWatcher::shared(),
+                                                      SharedSwitchFeedback::instance(),
+                                                      platform::sharedUserNotifications(), UserDefaults::standard(),
+                                                      std::make_shared<RulesStore>(RulesStore::defaultPath())});
+    return *engine;
+}
+
+RuleEngine::RuleEngine(const Dependencies& dependencies, QObject* parent)
+    : QObject(parent)
+    , m_inputSourceManager(dependencies.inputSourceManager)
+    , m_watcher(dependencies.watcher)
+    , m_feedback(dependencies.feedback)
+    , m_notifications(dependencies.notifications)
+    , m_settings(dependencies.settings)
+    , m_store(dependencies.store)
+{
+    setDefaultInputSourceID(UserDefaults::stringValue(m_settings, kDefaultInputSourceKey));
+    loadRules();
+    setupBindings();
+}
+
+void RuleEngine::setRules(const QList<AppRule>& rules)
+{
+    m_rules = rules;
+    emit rulesChanged(m_rules);
+    saveRules();
+}
+
+void RuleEngine::setDefaultInputSourceID(const std::optional<QString>& identifier)
+{
+    m_defaultInputSourceID = identifier;
+    if (identifier)
+        m_settings.setValue(kDefaultInputSourceKey, *identifier);
+    else
+        m_settings.remove(kDefaultInputSourceKey);
+    emit defaultInputSourceIDChanged(m_defaultInputSourceID);
+}
+
+void RuleEngine::setPaused(bool paused)
+{
+    m_isPaused = paused;
+    emit isPausedChanged(m_isPaused);
+}
+
+void RuleEngine::addRule(const AppRule& rule)
+{
+    QList<AppRule> rules = m_rules;
+    const auto existing = std::find_if(rules.begin(), rules.end(),
+                                       [&](const AppRule& r) { return r.appBundleID == rule.appBundleID; });
+    if (existing != rules.end())
+        *existing = rule;
+    else
+        rules.append(rule);
+    setRules(rules);
+}
+
+void RuleEngine::deleteRule(const AppRule& rule)
+{
+    QList<AppRule> rules = m_rules;
+    rules.removeIf([&](const AppRule& r) { return r.id == rule.id; });
+    setRules(rules);
+}
+
+void RuleEngine::loadRules()
+{
+    RulesStore::LoadResult loaded = m_store->load();
+    if (!loaded.rules) {
+        printLine(QStringLiteral("Failed to load rules (might be fresh install): ") + loaded.error);
+        return;
+    }
+    // Assigning saves at once: a valid file is rewritten in compact form.
+    setRules(*loaded.rules);
+}
+
+void RuleEngine::saveRules()
+{
+    QString error;
+    if (!m_store->save(m_rules, &error))
+        printLine(QStringLiteral("Failed to save rules: ") + error);
+}
+
+void RuleEngine::setupBindings()
+{
+    // The watcher hands over its current value at once, so the application in
+    // front is handled here, during construction.
+    m_watcher.subscribe(this, [this](const WindowWatcher::Application& application) {
+        if (!application || application == m_lastApplication)
+            return;
+        m_lastApplication = application;
+        handleAppSwitch(*application);
+    });
+}
+
+void RuleEngine::handleAppSwitch(const platform::RunningApplication& application)
+{
+    if (m_isPaused || !application.bundleIdentifier)
+        return;
+    const QString& bundleID = *application.bundleIdentifier;
+
+    const auto rule = std::find_if(m_rules.cbegin(), m_rules.cend(), [&](const AppRule& r) {
+        return r.isEnabled && r.appBundleID == bundleID;
+    });
+    if (rule != m_rules.cend()) {
+        Logger::shared().info(QStringLiteral("[Match] %1 -> %2").arg(bundleID, rule->targetInputSourceID));
+        switchAndAnnounce(rule->targetInputSourceID);
+        return;
+    }
+    if (m_defaultInputSourceID && !m_defaultInputSourceID->isEmpty()) {
+        Logger::shared().info(QStringLiteral("[Fallback] %1 -> %2").arg(bundleID, *m_defaultInputSourceID));
+        switchAndAnnounce(*m_defaultInputSourceID);
+    }
+}
+
+void RuleEngine::switchAndAnnounce(const QString& inputSourceID)
+{
+    if (!m_inputSourceManager.selectInputSource(inputSourceID))
+        return;
+    const QString name = m_inputSourceManager.getInputSourceName(inputSourceID);
+    m_feedback.showIndicator(name, inputSourceID);
+    m_feedback.playSwitchSound();
+    postSwitchNotification(name);
+}
+
+void RuleEngine::postSwitchNotification(const QString& name)
+{
+    if (!UserDefaults::boolValue(m_settings, kShowNotificationKey, false))
+        return;
+    platform::UserNotifications::Request request;
+    request.identifier = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    request.title = localized(QStringLiteral("Input Source Changed"));
+    request.body = name;
+    request.silent = true;
+    m_notifications.add(request, [](const std::optional<QString>& error) {
+        if (error)
+            Logger::shared().error(QStringLiteral("Notification error: ") + *error);
+    });
+}

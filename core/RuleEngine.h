@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/AppRule.h"
+#include "core/RulesStore.h"
+#include "platform/RunningApplication.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class InputSourceManager;
+class QSettings;
+class SwitchFeedback;
+class WindowWatcher;
+
+namespace platform {
+class UserNotifications;
+}
+
+// Decides and performs each switch: for every application that comes to the
+// front, the first enabled rule for its bundle identifier, else the default
+// input source, is selected and announced. Keeps the rules in the rules file
+// and the default input source under "defaultInputSourceID". Main thread only.
+class RuleEngine : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QList<AppRule> rules READ rules WRITE setRules NOTIFY rulesChanged)
+    Q_PROPERTY(std::optional<QString> defaultInputSourceID READ defaultInputSourceID WRITE setDefaultInputSourceID
+                   NOTIFY defaultInputSourceIDChanged)
+    Q_PROPERTY(bool isPaused READ isPaused WRITE setPaused NOTIFY isPausedChanged)
+public:
+    struct Dependencies {
+        InputSourceManager& inputSourceManager;
+        WindowWatcher& watcher;
+        SwitchFeedback& feedback;
+        platform::UserNotifications& notifications;
+        QSettings& settings;
+        std::shared_ptr<RulesStore> store;
+    };
+
+    static RuleEngine& shared();
+
+    // Loads the rules and subscribes to the watcher; the application in front
+    // is handled before the constructor returns.
+    explicit RuleEngine(const Dependencies& dependencies, QObject* parent = nullptr);
+
+    QList<AppRule> rules() const { return m_rules; }
+    void setRules(const QList<AppRule>& rules);   // saves the rules file
+
+    std::optional<QString> defaultInputSourceID() const { return m_defaultInputSourceID; }
+    void setDefaultInputSourceID(const std::optional<QString>& identifier);   // writes the setting
+
+    bool isPaused() const { return m_isPaused; }
+    void setPaused(bool paused);
+
+    // Replaces the first rule for the same application in place, or appends.
+    void addRule(const AppRule& rule);
+    // Removes every rule with the rule's id; saves even when none was removed.
+    void deleteRule(const AppRule& rule);
+
+signals:
+    // Each is sent on every assignment, also when the value is unchanged.
+    void rulesChanged(const QList<AppRule>& rules);
+    void defaultInputSourceIDChanged(const std::optional<QString>& identifier);
+    void isPausedChanged(bool paused);
+
+private:
+    void loadRules();
+    void saveRules();
+    void setupBindings();
+    void handleAppSwitch(const platform::RunningApplication& application);
+    void switchAndAnnounce(const QString& inputSourceID);
+    void postSwitchNotification(const QString& name);
+
+    InputSourceManager& m_inputSourceManager;
+    WindowWatcher& m_watcher;
+    SwitchFeedback& m_feedback;
+    platform::UserNotifications& m_notifications;
+    QSettings& m_settings;
+    std::shared_ptr<RulesStore> m_store;
+
+    QList<AppRule> m_rules;
+    std::optional<QString> m_defaultInputSourceID;
+    bool m_isPaused = false;
+    std::optional<platform::RunningApplication> m_lastApplication;
+};
+
+Q_DECLARE_METATYPE(std::optional<QString>)

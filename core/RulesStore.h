@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/AppRule.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QSaveFile;
+
+// The rules file. Writes replace the file atomically (a temporary file in the
+// same folder, flushed, then renamed over it), so a crash or a full disk never
+// leaves half a file. A file that exists but cannot be read is kept: before
+// the first write after such a load it is moved aside to "rules.json.damaged".
+class RulesStore {
+public:
+    // <XDG data home>/Kelvaro/rules.json
+    static QString defaultPath();
+
+    explicit RulesStore(const QString& path);
+    virtual ~RulesStore() = default;
+
+    // The folder is created (with its parents) each time the path is asked for.
+    QString rulesFileURL() const;
+    QString damagedFilePath() const;
+
+    struct LoadResult {
+        std::optional<QList<AppRule>> rules;   // nothing when the file is missing or unreadable
+        QString error;
+    };
+    LoadResult load();
+
+    // False with *error set when the rules could not be written.
+    bool save(const QList<AppRule>& rules, QString* error);
+
+protected:
+    // The last step of a write: renames the finished temporary file over the
+    // rules file.
+    virtual bool commit(QSaveFile& file);
+
+private:
+    bool moveDamagedFileAside(QString* error);
+
+    QString m_path;
+    bool m_keepDamagedFile = false;
+};

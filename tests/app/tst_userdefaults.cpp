@@ -1,0 +1,56 @@
+#include "app/UserDefaults.h"
+
+#include "TestEnvironment.h"
+
+#include <QSettings>
+#include <QTest>
+
+class UserDefaultsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void storeIsTheKelvaroFileInTheConfigHome()
+    {
+        QCOMPARE(UserDefaults::standard().fileName(),
+                 TestEnvironment::current().configHome() + QStringLiteral("/Kelvaro/Kelvaro.conf"));
+    }
+
+    void typedReadsSurviveTheFileAndRejectJunk()
+    {
+        QSettings& settings = UserDefaults::standard();
+        settings.setValue("flag", true);
+        settings.setValue("off", false);
+        settings.setValue("duration", 0.25);
+        settings.setValue("count", 3);
+        settings.setValue("name", QStringLiteral("top"));
+        settings.sync();
+
+        // Read back from the file, where every value is text.
+        const QSettings reread(settings.fileName(), QSettings::IniFormat);
+        for (const QSettings* store : {static_cast<const QSettings*>(&settings), &reread}) {
+            QCOMPARE(UserDefaults::boolValue(*store, "flag"), true);
+            QCOMPARE(UserDefaults::boolValue(*store, "off"), false);
+            QCOMPARE(UserDefaults::doubleValue(*store, "duration"), 0.25);
+            QCOMPARE(UserDefaults::doubleValue(*store, "count"), 3.0);
+            QCOMPARE(UserDefaults::boolValue(*store, "count"), true);
+            QCOMPARE(UserDefaults::stringValue(*store, "name"), QStringLiteral("top"));
+            QCOMPARE(UserDefaults::boolValue(*store, "absent", true), true);
+            QCOMPARE(UserDefaults::doubleValue(*store, "absent"), std::nullopt);
+            QCOMPARE(UserDefaults::stringValue(*store, "absent"), std::nullopt);
+        }
+
+        settings.setValue("flag", QStringLiteral("maybe"));
+        settings.setValue("duration", QStringLiteral("fast"));
+        settings.setValue("infinite", QStringLiteral("inf"));
+        settings.setValue("list", QStringList{"a", "b"});
+        QCOMPARE(UserDefaults::boolValue(settings, "flag"), std::nullopt);
+        QCOMPARE(UserDefaults::boolValue(settings, "flag", true), true);
+        QCOMPARE(UserDefaults::doubleValue(settings, "duration"), std::nullopt);
+        QCOMPARE(UserDefaults::doubleValue(settings, "infinite"), std::nullopt);
+        QCOMPARE(UserDefaults::stringValue(settings, "list"), std::nullopt);
+        QCOMPARE(UserDefaults::boolValue(settings, "list"), std::nullopt);
+    }
+};
+
+KELVARO_TEST_MAIN(UserDefaultsTest, QCoreApplication)
+#include "tst_userdefaults.moc"

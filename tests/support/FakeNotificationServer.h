@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+// A desktop notification service (org.freedesktop.Notifications) on its own
+// connection to the session bus; keeps every Notify call.
+class FakeNotificationServer : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Notification {
+        QString appName;
+        quint32 replacesId = 0;
+        QString appIcon;
+        QString summary;
+        QString body;
+        QStringList actions;
+        QVariantMap hints;
+        qint32 expireTimeout = 0;
+    };
+
+    FakeNotificationServer();
+    ~FakeNotificationServer() override;
+
+    // Registers the service name; false when the bus refuses.
+    bool start();
+
+    QList<Notification> received;
+    // When set, Notify answers with this D-Bus error message.
+    QString failWith;
+
+public slots:
+    quint32 Notify(const QString& appName, quint32 replacesId, const QString& appIcon, const QString& summary,
+                   const QString& body, const QStringList& actions, const QVariantMap& hints, qint32 expireTimeout);
+    QStringList GetCapabilities();
+    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion);
+
+private:
+    QDBusConnection m_connection;
+    quint32 m_nextId = 1;
+};
