@@ -30,26 +30,29 @@ XConnection* sharedXConnection()
     return connection;
 }
 
-} // namespace
-
-TextInputSources& sharedTextInputSources()
+// The X11 backend of an interface on the shared connection, or its stand-in
+// when there is no display; created on first use, one per interface.
+template <typename Interface, typename X11Backend, typename StandIn>
+Interface& sharedX11Backend()
 {
-    static TextInputSources* const backend = []() -> TextInputSources* {
+    static Interface* const backend = []() -> Interface* {
         if (XConnection* connection = sharedXConnection())
-            return new XkbInputSources(*connection);
-        return new UnavailableTextInputSources;
+            return new X11Backend(*connection);
+        return new StandIn;
     }();
     return *backend;
 }
 
+} // namespace
+
+TextInputSources& sharedTextInputSources()
+{
+    return sharedX11Backend<TextInputSources, XkbInputSources, UnavailableTextInputSources>();
+}
+
 Workspace& sharedWorkspace()
 {
-    static Workspace* const backend = []() -> Workspace* {
-        if (XConnection* connection = sharedXConnection())
-            return new EwmhWorkspace(*connection);
-        return new UnavailableWorkspace;
-    }();
-    return *backend;
+    return sharedX11Backend<Workspace, EwmhWorkspace, UnavailableWorkspace>();
 }
 
 SoundPlayer& sharedSoundPlayer()
@@ -60,12 +63,7 @@ SoundPlayer& sharedSoundPlayer()
 
 WindowEffects& sharedWindowEffects()
 {
-    static WindowEffects* const backend = []() -> WindowEffects* {
-        if (XConnection* connection = sharedXConnection())
-            return new X11WindowEffects(*connection);
-        return new UnavailableWindowEffects;
-    }();
-    return *backend;
+    return sharedX11Backend<WindowEffects, X11WindowEffects, UnavailableWindowEffects>();
 }
 
 UserNotifications& sharedUserNotifications()

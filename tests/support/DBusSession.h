@@ -1,17 +1,16 @@
 #pragma once
 
-#include <QProcess>
+#include "ServerProcess.h"
+
 #include <QString>
 
 // A private D-Bus session bus daemon, stopped on destruction.
 class DBusSession {
 public:
-    ~DBusSession();
-
     bool start(QString* error);
     QString address() const { return m_address; }
 
 private:
-    QProcess m_process;
+    ServerProcess m_daemon;
     QString m_address;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QProcess>
+#include "ServerProcess.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,8 +10,6 @@
 // time its last client disconnects, undoing setxkbmap.
 class XvfbServer {
 public:
-    ~XvfbServer();
-
     bool start(const QStringList& layouts, const QStringList& variants, QString* error);
     QString displayName() const { return m_displayName; }
 
@@ -18,6 +17,6 @@ public:
     bool setLayouts(const QStringList& layouts, const QStringList& variants, QString* error);
 
 private:
-    QProcess m_process;
+    ServerProcess m_server;
     QString m_displayName;
 };

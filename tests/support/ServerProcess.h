@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A server program a test starts, which prints on standard output how to
+// reach it once it is ready; stopped when this object goes.
+class ServerProcess {
+public:
+    ~ServerProcess();
+
+    // Starts the program and waits for the first line it prints.
+    std::optional<QString> start(const QString& program, const QStringList& arguments, QString* error);
+
+private:
+    QProcess m_process;
+};
