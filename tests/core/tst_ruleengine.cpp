@@ -169,18 +169,18 @@ private slots:
     void matchesTheFirstEnabledRuleElseTheDefault()
     {
         writeRules({rule("org.gnome.Terminal", kDE, false), rule("org.gnome.Terminal", kRU),
-                    rule("org.gnome.Terminal", kUS), rule("org.mozilla.firefox", kRU)});
+                    rule("org.gnome.Terminal", kUS), rule("org.example.Disabled", kRU, false)});
         settings().setValue("defaultInputSourceID", kUS);
         LogCapture log;
         const auto engine = makeEngine();
 
         activate(app(1, QStringLiteral("org.gnome.Terminal")));
         QCOMPARE(currentSource(), kRU);
-        activate(app(2, QStringLiteral("org.example.Other")));
+        activate(app(2, QStringLiteral("org.example.Disabled")));
         QCOMPARE(currentSource(), kUS);
         QCOMPARE(log.infos().filter(QStringLiteral("[")),
                  (QStringList{"[Match] org.gnome.Terminal -> xkb:ru::rus",
-                              "[Fallback] org.example.Other -> xkb:us::eng"}));
+                              "[Fallback] org.example.Disabled -> xkb:us::eng"}));
         QCOMPARE(events(), (QStringList{"indicator Russian xkb:ru::rus", "sound", "indicator English (US) xkb:us::eng",
                                         "sound"}));
     }
@@ -356,6 +356,9 @@ private slots:
             QVERIFY(out.text().startsWith("Failed to load rules (might be fresh install): "));
             QVERIFY2(!QFile::exists(rulesPath()), "a first launch writes no file until the first change");
             QVERIFY(QFileInfo(rulesPath()).dir().exists());
+            engine->addRule(rule("a", kDE));
+            QVERIFY2(!QFile::exists(rulesPath() + ".damaged"), "a missing file is not a damaged one");
+            QFile::remove(rulesPath());
         }
         const QList<AppRule> rules{rule("org.gnome.Terminal", kDE), rule("/usr/bin/xterm", kRU)};
         const QByteArray indented = QJsonDocument::fromJson(AppRuleJson::encode(rules)).toJson(QJsonDocument::Indented);
