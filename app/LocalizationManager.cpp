@@ -106,8 +106,8 @@ void LocalizationManager::setLanguage(const QString& code, bool persist)
         m_localizedBundle = mainBundle();
         emit localizedBundleChanged();
         if (persist) {
-            m_settings.remove(appLanguageKey);
-            m_settings.remove(appleLanguagesKey);
+            UserDefaults::remove(m_settings, appLanguageKey);
+            UserDefaults::remove(m_settings, appleLanguagesKey);
             m_settings.sync();
         }
     } else {
@@ -119,8 +119,8 @@ void LocalizationManager::setLanguage(const QString& code, bool persist)
         }
         emit localizedBundleChanged();
         if (persist) {
-            m_settings.setValue(appLanguageKey, code);
-            m_settings.setValue(appleLanguagesKey, QStringList{code});
+            UserDefaults::setValue(m_settings, appLanguageKey, code);
+            UserDefaults::setValue(m_settings, appleLanguagesKey, QStringList{code});
             m_settings.sync();
         }
     }

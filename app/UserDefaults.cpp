@@ -81,3 +81,25 @@ std::optional<QString> stringValue(const QSettings& settings, const QString& key
 }
 
 } // namespace UserDefaults
+
+namespace UserDefaults {
+
+Notifier& notifier()
+{
+    static Notifier* const instance = new Notifier;
+    return *instance;
+}
+
+void setValue(QSettings& settings, const QString& key, const QVariant& value)
+{
+    settings.setValue(key, value);
+    emit notifier().changed(key);
+}
+
+void remove(QSettings& settings, const QString& key)
+{
+    settings.remove(key);
+    emit notifier().changed(key);
+}
+
+} // namespace UserDefaults

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -21,5 +23,17 @@ std::optional<bool> boolValue(const QSettings& settings, const QString& key);
 bool boolValue(const QSettings& settings, const QString& key, bool fallback);
 std::optional<double> doubleValue(const QSettings& settings, const QString& key);
 std::optional<QString> stringValue(const QSettings& settings, const QString& key);
+
+// Tells views that show a setting when it was written or removed through
+// setValue() / remove() below, so that they re-render at once.
+class Notifier : public QObject {
+    Q_OBJECT
+signals:
+    void changed(const QString& key);
+};
+Notifier& notifier();
+
+void setValue(QSettings& settings, const QString& key, const QVariant& value);
+void remove(QSettings& settings, const QString& key);
 
 } // namespace UserDefaults

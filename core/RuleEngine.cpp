@@ -63,9 +63,9 @@ void RuleEngine::setDefaultInputSourceID(const std::optional<QString>& identifie
 {
     m_defaultInputSourceID = identifier;
     if (identifier)
-        m_settings.setValue(kDefaultInputSourceKey, *identifier);
+        UserDefaults::setValue(m_settings, kDefaultInputSourceKey, *identifier);
     else
-        m_settings.remove(kDefaultInputSourceKey);
+        UserDefaults::remove(m_settings, kDefaultInputSourceKey);
     emit defaultInputSourceIDChanged(m_defaultInputSourceID);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/JournalLogBackend.h"
+#include "platform/linux/X11AccessibilityTrust.h"
 #include "platform/linux/X11WindowEffects.h"
 #include "platform/linux/XConnection.h"
 #include "platform/linux/XkbInputSources.h"
@@ -70,6 +71,12 @@ UserNotifications& sharedUserNotifications()
 {
     static UserNotifications* const backend = new DesktopNotifications(QDBusConnection::sessionBus());
     return *backend;
+}
+
+AccessibilityTrust& sharedAccessibilityTrust()
+{
+    static AccessibilityTrust* const trust = new X11AccessibilityTrust;
+    return *trust;
 }
 
 std::unique_ptr<LogBackend> createLogBackend()

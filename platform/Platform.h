@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AccessibilityTrust.h"
 #include "platform/LogBackend.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TextInputSources.h"
@@ -18,6 +19,7 @@ Workspace& sharedWorkspace();
 SoundPlayer& sharedSoundPlayer();
 WindowEffects& sharedWindowEffects();
 UserNotifications& sharedUserNotifications();
+AccessibilityTrust& sharedAccessibilityTrust();
 std::unique_ptr<LogBackend> createLogBackend();
 
 } // namespace platform

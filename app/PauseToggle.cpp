@@ -1,0 +1,14 @@
+#include "app/PauseToggle.h"
+
+#include "app/LocalizationManager.h"
+#include "core/RuleEngine.h"
+
+void togglePause(RuleEngine& engine, const ShowMessage& showMessage, const QString& pausedIcon,
+                 const QString& resumedIcon)
+{
+    engine.setPaused(!engine.isPaused());
+    if (engine.isPaused())
+        showMessage(localized(QStringLiteral("Switching Paused")), pausedIcon);
+    else
+        showMessage(localized(QStringLiteral("Switching Resumed")), resumedIcon);
+}

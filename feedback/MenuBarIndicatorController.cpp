@@ -1,0 +1,71 @@
+#include "feedback/MenuBarIndicatorController.h"
+
+#include "app/UserDefaults.h"
+#include "core/InputSourceManager.h"
+#include "feedback/FlagEmoji.h"
+#include "platform/TextInputSources.h"
+
+#include <QSettings>
+
+namespace {
+
+const QString kShowFlagKey = QStringLiteral("menuBarShowFlag");
+const QString kShowNameKey = QStringLiteral("menuBarShowName");
+
+} // namespace
+
+MenuBarIndicatorController& MenuBarIndicatorController::shared()
+{
+    static MenuBarIndicatorController* const controller =
+        new MenuBarIndicatorController(InputSourceManager::shared(), UserDefaults::standard());
+    return *controller;
+}
+
+MenuBarIndicatorController::MenuBarIndicatorController(InputSourceManager& inputSourceManager, QSettings& settings,
+                                                       QObject* parent)
+    : QObject(parent)
+    , m_inputSourceManager(inputSourceManager)
+    , m_settings(settings)
+    , m_currentInputSourceIcon(QStringLiteral("\u2328\uFE0F"))
+{
+    setupObserver();
+    updateCurrentInputSource();
+}
+
+bool MenuBarIndicatorController::showFlag() const
+{
+    return UserDefaults::boolValue(m_settings, kShowFlagKey, true);
+}
+
+void MenuBarIndicatorController::setShowFlag(bool show)
+{
+    UserDefaults::setValue(m_settings, kShowFlagKey, show);
+}
+
+bool MenuBarIndicatorController::showName() const
+{
+    return UserDefaults::boolValue(m_settings, kShowNameKey, false);
+}
+
+void MenuBarIndicatorController::setShowName(bool show)
+{
+    UserDefaults::setValue(m_settings, kShowNameKey, show);
+}
+
+void MenuBarIndicatorController::setupObserver()
+{
+    // The notice's contents are not read: the current source is asked afresh.
+    m_observer = connect(&m_inputSourceManager.platform(), &platform::TextInputSources::selectedInputSourceChanged,
+                         this, &MenuBarIndicatorController::updateCurrentInputSource, Qt::QueuedConnection);
+}
+
+void MenuBarIndicatorController::updateCurrentInputSource()
+{
+    const auto current = m_inputSourceManager.getCurrentInputSource();
+    if (!current)
+        return;
+    m_currentInputSourceName = current->name;
+    emit currentInputSourceNameChanged(m_currentInputSourceName);
+    m_currentInputSourceIcon = flagEmoji(current->id);
+    emit currentInputSourceIconChanged(m_currentInputSourceIcon);
+}

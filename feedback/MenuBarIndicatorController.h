@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class InputSourceManager;
+class QSettings;
+
+// The flag and name of the input source in use right now, whoever chose it:
+// refreshed on the desktop's notice that the selected input source changed.
+// Main thread only.
+class MenuBarIndicatorController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString currentInputSourceIcon READ currentInputSourceIcon NOTIFY currentInputSourceIconChanged)
+    Q_PROPERTY(QString currentInputSourceName READ currentInputSourceName NOTIFY currentInputSourceNameChanged)
+public:
+    static MenuBarIndicatorController& shared();
+
+    // Reads the current input source before returning.
+    MenuBarIndicatorController(InputSourceManager& inputSourceManager, QSettings& settings,
+                               QObject* parent = nullptr);
+
+    QString currentInputSourceIcon() const { return m_currentInputSourceIcon; }
+    QString currentInputSourceName() const { return m_currentInputSourceName; }
+
+    // "menuBarShowFlag" (true when absent) and "menuBarShowName" (false when absent).
+    bool showFlag() const;
+    void setShowFlag(bool show);
+    bool showName() const;
+    void setShowName(bool show);
+
+    void updateCurrentInputSource();
+
+signals:
+    // Each is sent on every assignment, also when the value is unchanged.
+    void currentInputSourceIconChanged(const QString& icon);
+    void currentInputSourceNameChanged(const QString& name);
+
+private:
+    void setupObserver();
+
+    InputSourceManager& m_inputSourceManager;
+    QSettings& m_settings;
+    QString m_currentInputSourceIcon;
+    QString m_currentInputSourceName;
+    QMetaObject::Connection m_observer;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/AccessibilityTrust.h"
+
+#include <QList>
+
+namespace platform {
+
+class FakeAccessibilityTrust : public AccessibilityTrust {
+public:
+    bool trusted = false;
+    QList<bool> queries;            // the prompt option of every query
+    int settingsOpened = 0;
+
+    bool isProcessTrusted(bool prompt) override
+    {
+        queries.append(prompt);
+        return trusted;
+    }
+    bool openAccessibilitySettings() override
+    {
+        ++settingsOpened;
+        return true;
+    }
+};
+
+} // namespace platform
