@@ -1,6 +1,7 @@
 #include "app/LocalizationManager.h"
 #include "app/UserDefaults.h"
 #include "core/RuleEngine.h"
+#include "feedback/GlobalHotkeyManager.h"
 
 #include <QApplication>
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     LocalizationManager::installQtTranslations(UserDefaults::standard());
     LocalizationManager::shared();
     RuleEngine::shared();
+    // Installs the pause hotkey's monitor when "pauseHotkeyEnabled" is stored true.
+    GlobalHotkeyManager::shared().startMonitoring();
 
     return application.exec();
 }

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "core/Logger.h"
+#include "platform/UnavailableKeyMonitor.h"
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWindowEffects.h"
 #include "platform/UnavailableWorkspace.h"
@@ -11,6 +12,7 @@
 #include "platform/linux/X11AccessibilityTrust.h"
 #include "platform/linux/X11WindowEffects.h"
 #include "platform/linux/XConnection.h"
+#include "platform/linux/XInputKeyMonitor.h"
 #include "platform/linux/XkbInputSources.h"
 
 namespace platform {
@@ -77,6 +79,11 @@ AccessibilityTrust& sharedAccessibilityTrust()
 {
     static AccessibilityTrust* const trust = new X11AccessibilityTrust;
     return *trust;
+}
+
+KeyMonitor& sharedKeyMonitor()
+{
+    return sharedX11Backend<KeyMonitor, XInputKeyMonitor, UnavailableKeyMonitor>();
 }
 
 std::unique_ptr<LogBackend> createLogBackend()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AccessibilityTrust.h"
+#include "platform/KeyMonitor.h"
 #include "platform/LogBackend.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TextInputSources.h"
@@ -20,6 +21,7 @@ SoundPlayer& sharedSoundPlayer();
 WindowEffects& sharedWindowEffects();
 UserNotifications& sharedUserNotifications();
 AccessibilityTrust& sharedAccessibilityTrust();
+KeyMonitor& sharedKeyMonitor();
 std::unique_ptr<LogBackend> createLogBackend();
 
 } // namespace platform
