@@ -4,6 +4,7 @@
 #include "app/UserDefaults.h"
 #include "core/InputSourceManager.h"
 #include "core/Logger.h"
+#include "core/SwitchDecision.h"
 #include "core/SwitchFeedback.h"
 #include "core/WindowWatcher.h"
 #include "feedback/SharedSwitchFeedback.h"
@@ -130,18 +131,13 @@ void RuleEngine::handleAppSwitch(const platform::RunningApplication& application
         return;
     const QString& bundleID = *application.bundleIdentifier;
 
-    const auto rule = std::find_if(m_rules.cbegin(), m_rules.cend(), [&](const AppRule& r) {
-        return r.isEnabled && r.appBundleID == bundleID;
-    });
-    if (rule != m_rules.cend()) {
-        Logger::shared().info(QStringLiteral("[Match] %1 -> %2").arg(bundleID, rule->targetInputSourceID));
-        switchAndAnnounce(rule->targetInputSourceID);
+    const auto decision = SwitchDecision::decide(m_rules, bundleID, m_defaultInputSourceID);
+    if (!decision)
         return;
-    }
-    if (m_defaultInputSourceID && !m_defaultInputSourceID->isEmpty()) {
-        Logger::shared().info(QStringLiteral("[Fallback] %1 -> %2").arg(bundleID, *m_defaultInputSourceID));
-        switchAndAnnounce(*m_defaultInputSourceID);
-    }
+    const QString prefix = decision->reason == SwitchDecision::Reason::Match ? QStringLiteral("[Match] ")
+                                                                              : QStringLiteral("[Fallback] ");
+    Logger::shared().info(prefix + bundleID + QStringLiteral(" -> ") + decision->inputSourceID);
+    switchAndAnnounce(decision->inputSourceID);
 }
 
 void RuleEngine::switchAndAnnounce(const QString& inputSourceID)
