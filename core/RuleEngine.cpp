@@ -4,7 +4,7 @@
 #include "app/UserDefaults.h"
 #include "core/InputSourceManager.h"
 #include "core/Logger.h"
-#include "core/SwitchDecision.h"
+#include "core/RuleIndex.h"
 #include "core/SwitchFeedback.h"
 #include "core/WindowWatcher.h"
 #include "feedback/SharedSwitchFeedback.h"
@@ -56,6 +56,7 @@ RuleEngine::RuleEngine(const Dependencies& dependencies, QObject* parent)
 void RuleEngine::setRules(const QList<AppRule>& rules)
 {
     m_rules = rules;
+    m_ruleIndex = RuleIndex(m_rules);
     emit rulesChanged(m_rules);
     saveRules();
 }
@@ -131,7 +132,7 @@ void RuleEngine::handleAppSwitch(const platform::RunningApplication& application
         return;
     const QString& bundleID = *application.bundleIdentifier;
 
-    const auto decision = SwitchDecision::decide(m_rules, bundleID, m_defaultInputSourceID);
+    const auto decision = m_ruleIndex.decide(bundleID, m_defaultInputSourceID);
     if (!decision)
         return;
     const QString prefix = decision->reason == SwitchDecision::Reason::Match ? QStringLiteral("[Match] ")

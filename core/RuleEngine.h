@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AppRule.h"
+#include "core/RuleIndex.h"
 #include "core/RulesStore.h"
 #include "platform/RunningApplication.h"
 
@@ -82,6 +83,7 @@ private:
     std::shared_ptr<RulesStore> m_store;
 
     QList<AppRule> m_rules;
+    RuleIndex m_ruleIndex;
     std::optional<QString> m_defaultInputSourceID;
     bool m_isPaused = false;
     std::optional<platform::RunningApplication> m_lastApplication;

@@ -133,7 +133,7 @@ private slots:
     void encodedJsonIsReadableByOtherParsers()
     {
         AppRule rule = sampleRule();
-        rule.appName = QStringLiteral("Tab\there, quote \" and backslash \\ and 日本語");
+        rule.appName = QStringLiteral("Tab\there, quote \" and backslash \\, bell \a, newline \n and 日本語");
         const QJsonDocument document = QJsonDocument::fromJson(AppRuleJson::encode({rule}));
         QVERIFY(document.isArray());
         QCOMPARE(document.array().first().toObject().value(QStringLiteral("appName")).toString(), rule.appName);
