@@ -1,10 +1,32 @@
 #include "app/UserDefaults.h"
 
+#include "core/Logger.h"
+
+#include <QSet>
 #include <QSettings>
 
 #include <cmath>
 
 namespace UserDefaults {
+
+namespace {
+
+// A value of the wrong type (the file is edited by hand, or damaged) reads as
+// absent; say so once per key and value, not at every read.
+std::nullopt_t ignored(const QString& key, const QVariant& value, const char* expected)
+{
+    static QSet<QString> reported;
+    const QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(','))
+                                                                  : value.toString();
+    if (!reported.contains(key + QLatin1Char('\0') + text)) {
+        reported.insert(key + QLatin1Char('\0') + text);
+        Logger::shared().error(QStringLiteral("Ignored the setting \"%1\": \"%2\" is not %3; its default applies")
+                                   .arg(key, text, QLatin1String(expected)));
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 QSettings& standard()
 {
@@ -35,10 +57,10 @@ std::optional<bool> boolValue(const QSettings& settings, const QString& key)
         const double number = text.toDouble(&isNumber);
         if (isNumber)
             return number != 0;
-        return std::nullopt;
+        return ignored(key, value, "true or false");
     }
     default:
-        return std::nullopt;
+        return value.isValid() ? ignored(key, value, "true or false") : std::nullopt;
     }
 }
 
@@ -68,7 +90,7 @@ std::optional<double> doubleValue(const QSettings& settings, const QString& key)
         break;
     }
     if (!isNumber || !std::isfinite(number))
-        return std::nullopt;
+        return value.isValid() ? ignored(key, value, "a number") : std::nullopt;
     return number;
 }
 
@@ -76,7 +98,7 @@ std::optional<QString> stringValue(const QSettings& settings, const QString& key
 {
     const QVariant value = settings.value(key);
     if (value.typeId() != QMetaType::QString)
-        return std::nullopt;
+        return value.isValid() ? ignored(key, value, "a text") : std::nullopt;
     return value.toString();
 }
 

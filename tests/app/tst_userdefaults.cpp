@@ -1,5 +1,6 @@
 #include "app/UserDefaults.h"
 
+#include "LogCapture.h"
 #include "TestEnvironment.h"
 
 #include <QSettings>
@@ -39,6 +40,7 @@ private slots:
             QCOMPARE(UserDefaults::stringValue(*store, "absent"), std::nullopt);
         }
 
+        LogCapture log;
         settings.setValue("flag", QStringLiteral("maybe"));
         settings.setValue("duration", QStringLiteral("fast"));
         settings.setValue("infinite", QStringLiteral("inf"));
@@ -49,6 +51,12 @@ private slots:
         QCOMPARE(UserDefaults::doubleValue(settings, "infinite"), std::nullopt);
         QCOMPARE(UserDefaults::stringValue(settings, "list"), std::nullopt);
         QCOMPARE(UserDefaults::boolValue(settings, "list"), std::nullopt);
+        // Each ignored value is reported once, however often it is read.
+        QCOMPARE(log.errors(),
+                 (QStringList{"Ignored the setting \"flag\": \"maybe\" is not true or false; its default applies",
+                              "Ignored the setting \"duration\": \"fast\" is not a number; its default applies",
+                              "Ignored the setting \"infinite\": \"inf\" is not a number; its default applies",
+                              "Ignored the setting \"list\": \"a,b\" is not a text; its default applies"}));
     }
 };
 
