@@ -44,6 +44,10 @@ public:
 
     // The top-level windows currently mapped (viewable), with their geometry.
     QList<QRect> viewableTopLevels();
+    QList<xcb_window_t> viewableTopLevelWindows();
+    // An 8-bit property's bytes (any type); nothing when the window lacks it.
+    std::optional<QByteArray> byteProperty(xcb_window_t window, const char* property);
+    xcb_window_t inputFocus();
 
     // XKB: lock a group, read the locked group.
     bool lockGroup(int group);
