@@ -57,11 +57,11 @@ void TrayIcon::renderIcon()
     m_symbol = symbol;
     m_flag = flag;
     const QIcon icon = TrayIconImage::icon(m_symbol, m_flag);
+    m_item.setIcon(icon);
     const QList<QSize> sizes = icon.availableSizes();
     const QSize largest = *std::max_element(sizes.cbegin(), sizes.cend(),
                                             [](QSize a, QSize b) { return a.height() < b.height(); });
     m_slot.setAspectRatio(qreal(largest.width()) / largest.height());
-    m_item.setIcon(icon);
     emit iconChanged();
 }
 

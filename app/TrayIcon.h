@@ -44,7 +44,7 @@ private:
     MenuBarIndicatorController& m_indicator;
     std::unique_ptr<StatusMenu> m_menu;
     QSystemTrayIcon m_item;   // after the menu: it refers to it until destroyed
-    X11TraySlot m_slot;
+    X11TraySlot m_slot{m_item};
     QString m_symbol;
     std::optional<QString> m_flag;
 };

@@ -1,15 +1,18 @@
 #include "app/X11TraySlot.h"
 
 #include <QApplication>
-#include <QResizeEvent>
+#include <QEvent>
+#include <QSystemTrayIcon>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 const QString kTrayWindowName = QStringLiteral("QSystemTrayIconSys");
-constexpr int kDefaultHeight = 22;
+// The height Qt gives the window; the tray may change it after taking it in.
+constexpr int kHeight = 22;
 
 bool isTrayWindow(const QObject* object)
 {
@@ -19,42 +22,44 @@ bool isTrayWindow(const QObject* object)
 
 } // namespace
 
-X11TraySlot::X11TraySlot(QObject* parent)
+X11TraySlot::X11TraySlot(QSystemTrayIcon& item, QObject* parent)
     : QObject(parent)
+    , m_item(item)
 {
-    // The window comes and goes with the tray, so every top-level shown is looked at.
+    // The window comes and goes with the tray, so every window is looked at as it is created.
     qApp->installEventFilter(this);
 }
 
 void X11TraySlot::setAspectRatio(qreal ratio)
 {
+    const int before = wantedWidth();
     m_aspectRatio = ratio > 0 ? ratio : 1.0;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (isTrayWindow(widget))
-            fit(*widget);
-    }
+    // A tray that sized the window its own way is not asked again for the same width.
+    if (wantedWidth() == before || !trayWindow() || !m_item.isVisible())
+        return;
+    m_item.hide();
+    m_item.show();
 }
 
 bool X11TraySlot::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Show && isTrayWindow(watched)) {
-        fit(*static_cast<QWidget*>(watched));
-    } else if (event->type() == QEvent::Resize && isTrayWindow(watched)) {
-        // A new height from the tray asks for a new width. A width the tray
-        // insists on is left alone, so the two never argue.
-        const auto* resize = static_cast<QResizeEvent*>(event);
-        if (resize->size().height() != resize->oldSize().height())
-            fit(*static_cast<QWidget*>(watched));
+    // The native window exists now and is offered to the tray right after.
+    if (event->type() == QEvent::WinIdChange && isTrayWindow(watched)) {
+        auto* window = static_cast<QWidget*>(watched);
+        window->setMinimumWidth(wantedWidth());
+        window->resize(wantedWidth(), kHeight);
     }
     return false;
 }
 
-void X11TraySlot::fit(QWidget& window) const
+int X11TraySlot::wantedWidth() const
 {
-    const int height = window.height() > 0 ? window.height() : kDefaultHeight;
-    const int width = qMax(height, int(std::ceil(height * m_aspectRatio)));
-    if (window.minimumWidth() != width)
-        window.setMinimumWidth(width);
-    if (window.width() != width)
-        window.resize(width, height);
+    return qMax(kHeight, int(std::ceil(kHeight * m_aspectRatio)));
+}
+
+QWidget* X11TraySlot::trayWindow() const
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::find_if(windows.cbegin(), windows.cend(), isTrayWindow);
+    return found == windows.cend() ? nullptr : *found;
 }

@@ -1,20 +1,23 @@
 #pragma once
 
 #include <QObject>
-#include <QSizeF>
 
+class QSystemTrayIcon;
 class QWidget;
 
 // Qt's X11 tray item (XEmbed) is a 22×22 window of its own, named
-// "QSystemTrayIconSys", created whenever a system tray appears. This asks
-// that window for the width the picture needs at the height the tray gives
-// it; trays that honour the width asked for (trayer does) then show the whole
-// picture instead of shrinking it into a square. Where the window does not
-// exist (a StatusNotifierItem host, no tray yet, another Qt) nothing happens.
+// "QSystemTrayIconSys", created whenever the item is shown while a system
+// tray exists. This gives that window the width the picture needs before it
+// asks the tray to take it in; trays that keep the width they are offered
+// (trayer does) then show the whole picture instead of shrinking it into a
+// square. Once taken in, the window is never resized (the tray owns its place
+// then): a new width is offered by showing the item afresh. Where the window
+// does not exist (a StatusNotifierItem host, no tray yet, another Qt) nothing
+// happens.
 class X11TraySlot : public QObject {
     Q_OBJECT
 public:
-    explicit X11TraySlot(QObject* parent = nullptr);
+    explicit X11TraySlot(QSystemTrayIcon& item, QObject* parent = nullptr);
 
     // Width over height of the picture shown.
     void setAspectRatio(qreal ratio);
@@ -23,7 +26,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fit(QWidget& window) const;
+    int wantedWidth() const;
+    QWidget* trayWindow() const;
 
+    QSystemTrayIcon& m_item;
     qreal m_aspectRatio = 1.0;
 };

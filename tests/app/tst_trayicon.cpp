@@ -5,8 +5,11 @@
 
 #include "TestEnvironment.h"
 #include "TrayServices.h"
+#include "XTestClient.h"
+#include "XvfbServer.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
@@ -76,21 +79,38 @@ QRect flagPart(const QImage& image)
     return QRect(image.height(), 0, image.width() - image.height(), image.height());
 }
 
+// Qt's X11 tray window, which the tray takes in; null while there is none.
+QWidget* trayWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("QSystemTrayIconSys"))
+            return widget;
+    }
+    return nullptr;
+}
+
 QString artifactPath(const QString& name)
 {
     QDir().mkpath(QStringLiteral(KELVARO_TEST_ARTIFACTS));
     return QDir(QStringLiteral(KELVARO_TEST_ARTIFACTS)).filePath(name);
 }
 
-// A program the test runs in the background on its X server, stopped at the end.
+// A program the test runs in the background on its X server, stopped at the
+// end. It sees the system's data folders too (openbox ends at once without its
+// themes).
 class BackgroundProgram {
 public:
     bool start(const QString& program, const QStringList& arguments)
     {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QString dataFolders = environment.value(QStringLiteral("XDG_DATA_DIRS"));
+        environment.insert(QStringLiteral("XDG_DATA_DIRS"), dataFolders + QStringLiteral(":/usr/local/share:/usr/share"));
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
         m_process.start(program, arguments);
         return m_process.waitForStarted(5000);
     }
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
     ~BackgroundProgram()
     {
         if (m_process.state() == QProcess::NotRunning)
@@ -223,8 +243,15 @@ private slots:
     // Last: it leaves a window manager and a tray running on the test's X server.
     void menuOpensFromARealTray()
     {
+        // The tray is started once the window manager has finished starting (it
+        // then runs its start-up command): a panel mapped while the manager is
+        // still starting may never be shown.
+        const QString ready = QDir(TestEnvironment::current().root()).filePath(QStringLiteral("openbox-ready"));
         BackgroundProgram windowManager;
-        QVERIFY(windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}));
+        QVERIFY(windowManager.start(QStringLiteral("openbox"),
+                                    {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
+                                     QStringLiteral("touch ") + ready}));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ready), 20000);
         BackgroundProgram trayer;
         QVERIFY(trayer.start(QStringLiteral("trayer"),
                              {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "32",
@@ -234,13 +261,31 @@ private slots:
         QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
         const auto tray = makeTray();
         tray->show();
-        // Embedded at the top right, in a slot as wide as the picture asks for.
+
+        // Qt's own idea of the item's place goes stale when the tray moves, so
+        // the X server is asked. Taken in at the top right, in a slot as wide
+        // as the picture asks for, once the tray has settled.
+        XTestClient client(TestEnvironment::current().xServer()->displayName());
         QScreen* screen = QGuiApplication::primaryScreen();
-        QTRY_VERIFY_WITH_TIMEOUT(tray->item().geometry().left() > screen->geometry().center().x()
-                                     && tray->item().geometry().width() > tray->item().geometry().height(),
-                                 10000);
+        const auto place = [&]() -> std::optional<QRect> {
+            QWidget* window = trayWindow();
+            return window ? client.viewableRootGeometry(xcb_window_t(window->winId())) : std::nullopt;
+        };
+        const auto inTopRightSlot = [&](const std::optional<QRect>& rect) {
+            return rect && rect->left() > screen->geometry().center().x() && rect->top() < 32
+                && rect->width() > rect->height();
+        };
+        std::optional<QRect> icon = place();
+        std::optional<QRect> before;
+        for (QDeadlineTimer deadline(20000); !(inTopRightSlot(icon) && icon == before) && !deadline.hasExpired();) {
+            QTest::qWait(100);
+            before = std::exchange(icon, place());
+        }
+        QVERIFY2(windowManager.isRunning() && trayer.isRunning(), "openbox or trayer ended");
+        QVERIFY(inTopRightSlot(icon) && icon == before);
+
         StatusMenu& menu = tray->menu();
-        menu.popup(tray->item().geometry().bottomLeft() + QPoint(0, 4));
+        menu.popup(icon->bottomLeft() + QPoint(0, 4));
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
 
         // The tray shows our picture, flag included, once it has painted; the
@@ -248,15 +293,19 @@ private slots:
         QImage screenshot;
         const auto painted = [&] {
             screenshot = screen->grabWindow(0).toImage();
-            const Colours inTray = coloursIn(screenshot, tray->item().geometry());
+            const Colours inTray = coloursIn(screenshot, *icon);
             const Colours inMenu = coloursIn(screenshot, menu.geometry());
             return inTray.light > 0 && inTray.red > 0 && inTray.gold > 0 && inMenu.red > 0;
         };
         QVERIFY(QTest::qWaitFor(painted, 10000));
         QVERIFY(menu.isVisible());
-        const QRect shown = tray->item().geometry().united(menu.geometry()).adjusted(-120, -8, 24, 24).intersected(screen->geometry());
+        const QRect shown = icon->united(menu.geometry()).adjusted(-120, -8, 24, 24).intersected(screen->geometry());
         QVERIFY(screenshot.copy(shown).save(artifactPath(QStringLiteral("tray-menu.png"))));
         menu.hide();
+
+        // Without the flag the item is offered to the tray again, as a square.
+        UserDefaults::setValue(settings(), kShowFlag, false);
+        QTRY_VERIFY_WITH_TIMEOUT(trayWindow() && trayWindow()->width() <= trayWindow()->height(), 10000);
     }
 };
 

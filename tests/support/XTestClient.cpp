@@ -154,6 +154,13 @@ QList<QRect> XTestClient::viewableTopLevels()
     return rects;
 }
 
+bool XTestClient::hasProperty(xcb_window_t window, const char* property)
+{
+    auto cookie = xcb_get_property(m_connection, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 0);
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    return reply && reply->type != XCB_ATOM_NONE;
+}
+
 std::optional<QByteArray> XTestClient::byteProperty(xcb_window_t window, const char* property)
 {
     auto cookie = xcb_get_property(m_connection, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
@@ -162,6 +169,21 @@ std::optional<QByteArray> XTestClient::byteProperty(xcb_window_t window, const c
         return std::nullopt;
     return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
                       xcb_get_property_value_length(reply.get()));
+}
+
+std::optional<QRect> XTestClient::viewableRootGeometry(xcb_window_t window)
+{
+    Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+        return std::nullopt;
+    Reply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+    Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
+    if (!geometry || !origin)
+        return std::nullopt;
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
 }
 
 xcb_window_t XTestClient::inputFocus()
