@@ -126,9 +126,9 @@ void XTestClient::deleteProperty(xcb_window_t window, const char* property)
     sync();
 }
 
-QList<QRect> XTestClient::viewableTopLevels()
+QList<xcb_window_t> XTestClient::viewableTopLevelWindows()
 {
-    QList<QRect> windows;
+    QList<xcb_window_t> windows;
     Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
     if (!tree)
         return windows;
@@ -136,14 +136,61 @@ QList<QRect> XTestClient::viewableTopLevels()
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
         Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
             m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr));
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
-            continue;
-        Reply<xcb_get_geometry_reply_t> geometry(
-            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, children[i]), nullptr));
-        if (geometry)
-            windows.append(QRect(geometry->x, geometry->y, geometry->width, geometry->height));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+            windows.append(children[i]);
     }
     return windows;
+}
+
+QList<QRect> XTestClient::viewableTopLevels()
+{
+    QList<QRect> rects;
+    for (const xcb_window_t window : viewableTopLevelWindows()) {
+        Reply<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+        if (geometry)
+            rects.append(QRect(geometry->x, geometry->y, geometry->width, geometry->height));
+    }
+    return rects;
+}
+
+bool XTestClient::hasProperty(xcb_window_t window, const char* property)
+{
+    auto cookie = xcb_get_property(m_connection, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 0);
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    return reply && reply->type != XCB_ATOM_NONE;
+}
+
+std::optional<QByteArray> XTestClient::byteProperty(xcb_window_t window, const char* property)
+{
+    auto cookie = xcb_get_property(m_connection, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 8)
+        return std::nullopt;
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+std::optional<QRect> XTestClient::viewableRootGeometry(xcb_window_t window)
+{
+    Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+        return std::nullopt;
+    Reply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+    Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
+    if (!geometry || !origin)
+        return std::nullopt;
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+}
+
+xcb_window_t XTestClient::inputFocus()
+{
+    Reply<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
 }
 
 bool XTestClient::lockGroup(int group)

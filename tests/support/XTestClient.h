@@ -44,6 +44,14 @@ public:
 
     // The top-level windows currently mapped (viewable), with their geometry.
     QList<QRect> viewableTopLevels();
+    QList<xcb_window_t> viewableTopLevelWindows();
+    bool hasProperty(xcb_window_t window, const char* property);
+    // An 8-bit property's bytes (any type); nothing when the window lacks it.
+    std::optional<QByteArray> byteProperty(xcb_window_t window, const char* property);
+    xcb_window_t inputFocus();
+    // Where a window shows on screen (root coordinates), wherever it is in the
+    // window tree; nothing while it is not viewable.
+    std::optional<QRect> viewableRootGeometry(xcb_window_t window);
 
     // XKB: lock a group, read the locked group.
     bool lockGroup(int group);

@@ -1,0 +1,9 @@
+#include "app/ApplicationVersion.h"
+
+#include <QCoreApplication>
+
+QString applicationShortVersion()
+{
+    const QString version = QCoreApplication::applicationVersion().trimmed();
+    return version.isEmpty() ? QStringLiteral("1.0") : version;
+}

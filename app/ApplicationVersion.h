@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The version shown to the user: the application's version (set at start
+// from the build's version), or "1.0" when none is set.
+QString applicationShortVersion();

@@ -1,0 +1,90 @@
+#include "app/KelvaroApp.h"
+
+#include "app/LocalizationManager.h"
+#include "app/PermissionsManager.h"
+#include "app/SingleInstance.h"
+#include "app/TrayIcon.h"
+#include "app/UserDefaults.h"
+#include "core/InputSourceManager.h"
+#include "core/Logger.h"
+#include "core/RuleEngine.h"
+#include "feedback/GlobalHotkeyManager.h"
+#include "feedback/InputSourceIndicatorController.h"
+#include "feedback/MenuBarIndicatorController.h"
+
+#include <QApplication>
+
+namespace {
+
+const QSize kSettingsMinimumSize(700, 450);
+
+} // namespace
+
+KelvaroApp::KelvaroApp(QObject* parent)
+    : QObject(parent)
+    , m_ruleEngine(RuleEngine::shared())
+    , m_inputSourceManager(InputSourceManager::shared())
+    , m_permissionsManager(PermissionsManager::shared())
+    , m_menuBarIndicator(MenuBarIndicatorController::shared())
+    // Until the settings pages exist the window is empty.
+    , m_settingsWindow(settingsWindowIdentifier, [] {
+        auto* window = new QWidget;
+        window->setMinimumSize(kSettingsMinimumSize);
+        return window;
+    })
+{
+    // No window of the last run is brought back at launch.
+    UserDefaults::setValue(UserDefaults::standard(), QStringLiteral("NSQuitAlwaysKeepsWindows"), false);
+
+    // A stored "pauseHotkeyEnabled" takes effect at launch.
+    GlobalHotkeyManager::shared().startMonitoring();
+
+    StatusMenu::Actions actions;
+    actions.openSettings = [this] { openWindow(settingsWindowIdentifier); };
+    actions.quit = [] { QCoreApplication::quit(); };
+    actions.showMessage = [](const QString& text, const QString& icon) {
+        InputSourceIndicatorController::shared().showMessage(text, icon);
+    };
+    m_trayIcon = std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, std::move(actions));
+    m_trayIcon->show();
+}
+
+KelvaroApp::~KelvaroApp() = default;
+
+void KelvaroApp::openWindow(const QString& identifier)
+{
+    if (identifier != m_settingsWindow.identifier()) {
+        Logger::shared().error(QStringLiteral("No window with the identifier ") + identifier);
+        return;
+    }
+    m_settingsWindow.open();
+}
+
+int KelvaroApp::run(int argc, char** argv)
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Kelvaro"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.kelvaro.Kelvaro"));
+
+    // Decided before the display is opened: a later start needs none.
+    SingleInstance instance;
+    if (instance.claim() == SingleInstance::Role::Secondary) {
+        QCoreApplication application(argc, argv);
+        if (!instance.activatePrimary())
+            return 1;
+        Logger::shared().info(QStringLiteral("Kelvaro is already running; asked it to open its settings"));
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    // Closing the settings window or the floating panel never ends the process.
+    QApplication::setQuitOnLastWindowClosed(false);
+    instance.listen();
+
+    LocalizationManager::installQtTranslations(UserDefaults::standard());
+    KelvaroApp kelvaro;
+    connect(&instance, &SingleInstance::activationRequested, &kelvaro,
+            [&kelvaro] { kelvaro.openWindow(settingsWindowIdentifier); });
+    return application.exec();
+}
