@@ -11,6 +11,7 @@
 #include "feedback/GlobalHotkeyManager.h"
 #include "feedback/InputSourceIndicatorController.h"
 #include "feedback/MenuBarIndicatorController.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 
@@ -75,6 +76,14 @@ int KelvaroApp::run(int argc, char** argv)
             return 1;
         Logger::shared().info(QStringLiteral("Kelvaro is already running; asked it to open its settings"));
         return 0;
+    }
+
+    // Without a display Qt would abort; say what is missing instead.
+    const QString platformName = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (QString error; (platformName.isEmpty() || platformName.startsWith(QLatin1String("xcb")))
+                       && !platform::probeDisplay(&error)) {
+        Logger::shared().error(error);
+        return 1;
     }
 
     QApplication application(argc, argv);

@@ -1,6 +1,8 @@
 #include "platform/Platform.h"
 
 #include "core/Logger.h"
+
+#include <QCoreApplication>
 #include "platform/UnavailableKeyMonitor.h"
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWindowEffects.h"
@@ -26,8 +28,12 @@ XConnection* sharedXConnection()
     static XConnection* const connection = [] {
         QString error;
         std::unique_ptr<XConnection> opened = XConnection::open(QString(), &error);
-        if (!opened)
+        if (!opened) {
             Logger::shared().error(error);
+            return opened.release();
+        }
+        // Without its display the program has nothing left to do.
+        QObject::connect(opened.get(), &XConnection::connectionLost, [] { QCoreApplication::exit(1); });
         return opened.release();
     }();
     return connection;
@@ -47,6 +53,19 @@ Interface& sharedX11Backend()
 }
 
 } // namespace
+
+bool probeDisplay(QString* error)
+{
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const int code = xcb_connection_has_error(connection);
+    xcb_disconnect(connection);
+    if (code == 0)
+        return true;
+    const QString display = qEnvironmentVariable("DISPLAY");
+    *error = display.isEmpty() ? QStringLiteral("Kelvaro needs an X11 session: DISPLAY is not set")
+                               : QStringLiteral("Kelvaro cannot reach the X display \"%1\"").arg(display);
+    return false;
+}
 
 TextInputSources& sharedTextInputSources()
 {

@@ -15,6 +15,10 @@
 // backends are created on first use and live until the process ends.
 namespace platform {
 
+// Whether the X display the session names can be reached; *error says why not.
+// Safe to call before the application object exists.
+bool probeDisplay(QString* error);
+
 TextInputSources& sharedTextInputSources();
 Workspace& sharedWorkspace();
 SoundPlayer& sharedSoundPlayer();

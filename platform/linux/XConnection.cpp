@@ -206,7 +206,7 @@ void XConnection::checkConnection()
         return;
     m_lost = true;
     m_notifier->setEnabled(false);
-    Logger::shared().error(QStringLiteral("Lost the connection to the X server"));
+    Logger::shared().error(QStringLiteral("Lost the connection to the X server; Kelvaro ends"));
     emit connectionLost();
 }
 

@@ -4,6 +4,11 @@
 
 ServerProcess::~ServerProcess()
 {
+    stop();
+}
+
+void ServerProcess::stop()
+{
     if (m_process.state() != QProcess::NotRunning) {
         m_process.terminate();
         if (!m_process.waitForFinished(5000))

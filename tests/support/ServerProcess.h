@@ -14,6 +14,7 @@ public:
 
     // Starts the program and waits for the first line it prints.
     std::optional<QString> start(const QString& program, const QStringList& arguments, QString* error);
+    void stop();
 
 private:
     QProcess m_process;

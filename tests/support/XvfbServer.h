@@ -12,6 +12,8 @@ class XvfbServer {
 public:
     bool start(const QStringList& layouts, const QStringList& variants, QString* error);
     QString displayName() const { return m_displayName; }
+    // Ends the server, as a crash of the X session would.
+    void stop() { m_server.stop(); }
 
     // Loads a new keymap with setxkbmap, as a user changing layouts would.
     bool setLayouts(const QStringList& layouts, const QStringList& variants, QString* error);
