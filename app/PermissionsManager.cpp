@@ -40,5 +40,7 @@ void PermissionsManager::startMonitoring()
 void PermissionsManager::requestAccessibility()
 {
     m_trust.isProcessTrusted(true);
-    m_trust.openAccessibilitySettings();
+    // Where the desktop has no such settings (X11) the answer is simply asked again.
+    if (!m_trust.openAccessibilitySettings())
+        checkAccessibility();
 }

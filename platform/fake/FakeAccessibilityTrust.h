@@ -11,6 +11,7 @@ public:
     bool trusted = false;
     QList<bool> queries;            // the prompt option of every query
     int settingsOpened = 0;
+    bool hasSettings = true;
 
     bool isProcessTrusted(bool prompt) override
     {
@@ -19,8 +20,9 @@ public:
     }
     bool openAccessibilitySettings() override
     {
-        ++settingsOpened;
-        return true;
+        if (hasSettings)
+            ++settingsOpened;
+        return hasSettings;
     }
 };
 

@@ -48,6 +48,14 @@ private slots:
         manager.requestAccessibility();
         QCOMPARE(trust.queries, (QList<bool>{false, true}));
         QCOMPARE(trust.settingsOpened, 1);
+
+        // Nothing to open: the trust is checked and published again at once.
+        trust.hasSettings = false;
+        QSignalSpy published(&manager, &PermissionsManager::isAccessibilityTrustedChanged);
+        QVERIFY(published.wait(1000)); // the answer of creation
+        manager.requestAccessibility();
+        QCOMPARE(trust.queries, (QList<bool>{false, true, true, false}));
+        QVERIFY(published.wait(1000));
     }
 
     void x11TrustsEveryProcess()
