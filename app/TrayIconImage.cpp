@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QPixmap>
 
@@ -50,9 +51,20 @@ QImage render(const QString& symbol, const std::optional<QString>& flag, int hei
 
 QIcon icon(const QString& symbol, const std::optional<QString>& flag)
 {
+    // Drawn once per symbol and flag: a switch back and forth between two
+    // layouts must not draw six pictures each time (that held up the next switch).
+    static QHash<QString, QIcon> drawn;
+    const QString key = symbol + QLatin1Char('\n') + flag.value_or(QString());
+    if (const auto found = drawn.constFind(key); found != drawn.cend())
+        return *found;
     QIcon icon;
     for (const int height : kHeights)
         icon.addPixmap(QPixmap::fromImage(render(symbol, flag, height)));
+    // A user has a handful of layouts; more than this means something is off,
+    // so start over rather than grow.
+    if (drawn.size() >= 64)
+        drawn.clear();
+    drawn.insert(key, icon);
     return icon;
 }
 

@@ -4,6 +4,7 @@
 #include "app/UserDefaults.h"
 
 #include "TestEnvironment.h"
+#include "TrayHost.h"
 #include "TrayServices.h"
 #include "XTestClient.h"
 #include "XvfbServer.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
-#include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
@@ -94,36 +94,6 @@ QString artifactPath(const QString& name)
     QDir().mkpath(QStringLiteral(KELVARO_TEST_ARTIFACTS));
     return QDir(QStringLiteral(KELVARO_TEST_ARTIFACTS)).filePath(name);
 }
-
-// A program the test runs in the background on its X server, stopped at the
-// end. It sees the system's data folders too (openbox ends at once without its
-// themes).
-class BackgroundProgram {
-public:
-    bool start(const QString& program, const QStringList& arguments)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        const QString dataFolders = environment.value(QStringLiteral("XDG_DATA_DIRS"));
-        environment.insert(QStringLiteral("XDG_DATA_DIRS"), dataFolders + QStringLiteral(":/usr/local/share:/usr/share"));
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_process.start(program, arguments);
-        return m_process.waitForStarted(5000);
-    }
-    bool isRunning() const { return m_process.state() == QProcess::Running; }
-    ~BackgroundProgram()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(1000);
-    }
-
-private:
-    QProcess m_process;
-};
 
 } // namespace
 
@@ -243,19 +213,9 @@ private slots:
     // Last: it leaves a window manager and a tray running on the test's X server.
     void menuOpensFromARealTray()
     {
-        // The tray is started once the window manager has finished starting (it
-        // then runs its start-up command): a panel mapped while the manager is
-        // still starting may never be shown.
-        const QString ready = QDir(TestEnvironment::current().root()).filePath(QStringLiteral("openbox-ready"));
-        BackgroundProgram windowManager;
-        QVERIFY(windowManager.start(QStringLiteral("openbox"),
-                                    {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
-                                     QStringLiteral("touch ") + ready}));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ready), 20000);
-        BackgroundProgram trayer;
-        QVERIFY(trayer.start(QStringLiteral("trayer"),
-                             {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "32",
-                              "--SetDockType", "true", "--transparent", "false", "--tint", "0x303030"}));
+        TrayHost host;
+        QString error;
+        QVERIFY2(host.start(TestEnvironment::current().root(), &error), qPrintable(error));
         QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 20000);
 
         QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
@@ -281,7 +241,7 @@ private slots:
             QTest::qWait(100);
             before = std::exchange(icon, place());
         }
-        QVERIFY2(windowManager.isRunning() && trayer.isRunning(), "openbox or trayer ended");
+        QVERIFY2(host.isRunning(), "openbox or trayer ended");
         QVERIFY(inTopRightSlot(icon) && icon == before);
 
         StatusMenu& menu = tray->menu();
