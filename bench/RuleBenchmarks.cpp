@@ -2,16 +2,9 @@
 
 #include "Samples.h"
 
-#include "app/UserDefaults.h"
-#include "core/InputSourceManager.h"
-#include "core/RuleEngine.h"
-#include "core/RulesStore.h"
 #include "core/RuleIndex.h"
-#include "core/SwitchFeedback.h"
-#include "core/WindowWatcher.h"
-#include "platform/fake/FakeTextInputSources.h"
-#include "platform/fake/FakeUserNotifications.h"
-#include "platform/fake/FakeWorkspace.h"
+
+#include "EngineOverFakes.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -55,11 +48,6 @@ Samples timePerCall(Call call)
     }
     return samples;
 }
-
-struct NoFeedback : SwitchFeedback {
-    void showIndicator(const QString&, const QString&) override {}
-    void playSwitchSound() override {}
-};
 
 } // namespace
 
@@ -110,16 +98,8 @@ QJsonObject runRuleBenchmarks()
     results.insert(QStringLiteral("saveTenThousand"), oneSave.toJson());
 
     // Adding through the engine: each addRule saves the whole list.
-    platform::FakeTextInputSources inputPlatform;
-    inputPlatform.entries = QList<platform::PlatformInputSource>{};
-    InputSourceManager inputSources(inputPlatform);
-    platform::FakeWorkspace workspace;
-    WindowWatcher watcher(workspace);
-    NoFeedback feedback;
-    platform::FakeUserNotifications notifications;
-    QFile::remove(path);
-    RuleEngine engine({inputSources, watcher, feedback, notifications, UserDefaults::standard(),
-                       std::make_shared<RulesStore>(path)});
+    EngineOverFakes fakes;
+    RuleEngine& engine = *fakes.engine;
 
     QElapsedTimer timer;
     timer.start();

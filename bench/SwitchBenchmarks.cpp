@@ -57,15 +57,6 @@ void writeRulesAndSettings()
     settings.sync();
 }
 
-XTestClient::WindowProperties application(const QString& className, quint32 pid)
-{
-    XTestClient::WindowProperties properties;
-    properties.wmClassInstance = className.toLower();
-    properties.wmClassClass = className;
-    properties.pid = pid;
-    return properties;
-}
-
 // Whether a window of the process is on screen, anywhere in the window tree
 // (a tray item lives inside the tray's window).
 bool hasViewableWindow(xcb_connection_t* connection, xcb_window_t parent, xcb_atom_t pidAtom, quint32 pid)
@@ -117,8 +108,8 @@ QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, int idleSeconds)
         print(QStringLiteral("Switch benchmarks: cannot reach the X server %1").arg(display));
         return results;
     }
-    const xcb_window_t windowA = client.createWindow(application(QStringLiteral("BenchA"), 7001));
-    const xcb_window_t windowB = client.createWindow(application(QStringLiteral("BenchB"), 7002));
+    const xcb_window_t windowA = client.createWindow(XTestClient::WindowProperties::ofClass(QStringLiteral("BenchA"), 7001));
+    const xcb_window_t windowB = client.createWindow(XTestClient::WindowProperties::ofClass(QStringLiteral("BenchB"), 7002));
 
     // Start-up, under a window manager with a system tray: A is in front
     // before the program starts; the clock runs until the first switch is

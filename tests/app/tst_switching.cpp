@@ -24,10 +24,7 @@ namespace {
 XTestClient::WindowProperties window(const QString& className, quint32 pid,
                                      const std::optional<QString>& gtkApplicationId = {})
 {
-    XTestClient::WindowProperties properties;
-    properties.wmClassInstance = className.toLower();
-    properties.wmClassClass = className;
-    properties.pid = pid;
+    XTestClient::WindowProperties properties = XTestClient::WindowProperties::ofClass(className, pid);
     properties.gtkApplicationId = gtkApplicationId;
     return properties;
 }

@@ -17,6 +17,7 @@
 #include "platform/fake/FakeWorkspace.h"
 #include "platform/linux/DesktopNotifications.h"
 
+#include "EngineOverFakes.h"
 #include "LogCapture.h"
 #include "OutputCapture.h"
 #include "TestEnvironment.h"
@@ -33,11 +34,6 @@ using platform::FakeTextInputSources;
 using platform::FakeWorkspace;
 
 namespace {
-
-struct NoFeedback : SwitchFeedback {
-    void showIndicator(const QString&, const QString&) override {}
-    void playSwitchSound() override {}
-};
 
 void writeFile(const QString& path, const QByteArray& content)
 {
@@ -67,7 +63,7 @@ private:
     std::unique_ptr<InputSourceManager> m_inputSources;
     FakeWorkspace m_workspace;
     std::unique_ptr<WindowWatcher> m_watcher;
-    NoFeedback m_feedback;
+    SilentSwitchFeedback m_feedback;
     platform::FakeUserNotifications m_notifications;
 
     QString rulesPath() const { return m_folder.filePath(QStringLiteral("Kelvaro/rules.json")); }

@@ -1,19 +1,11 @@
-#include "app/UserDefaults.h"
-#include "core/InputSourceManager.h"
-#include "core/RuleEngine.h"
-#include "core/SwitchFeedback.h"
-#include "core/WindowWatcher.h"
 #include "feedback/GlobalHotkeyManager.h"
 #include "platform/fake/FakeKeyMonitor.h"
-#include "platform/fake/FakeTextInputSources.h"
-#include "platform/fake/FakeUserNotifications.h"
-#include "platform/fake/FakeWorkspace.h"
 
+#include "EngineOverFakes.h"
 #include "TestEnvironment.h"
 
 #include <QCoreApplication>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 using platform::FakeKeyMonitor;
@@ -25,11 +17,6 @@ constexpr quint32 kKeyO = 24;   // evdev KEY_O, next to P
 const QString kBolt = QStringLiteral("\u26A1\uFE0F");
 constexpr Qt::KeyboardModifiers kCtrlAlt = Qt::ControlModifier | Qt::AltModifier;
 
-struct SilentFeedback : SwitchFeedback {
-    void showIndicator(const QString&, const QString&) override {}
-    void playSwitchSound() override {}
-};
-
 } // namespace
 
 // The hotkey's decisions, with key presses made by a fake monitor.
@@ -37,14 +24,8 @@ class GlobalHotkeyManagerTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_folder;
-    platform::FakeTextInputSources m_inputSources;
-    std::unique_ptr<InputSourceManager> m_inputSourceManager;
-    platform::FakeWorkspace m_workspace;
-    std::unique_ptr<WindowWatcher> m_watcher;
-    SilentFeedback m_feedback;
-    platform::FakeUserNotifications m_notifications;
-    std::unique_ptr<RuleEngine> m_engine;
+    std::unique_ptr<EngineOverFakes> m_fakes;
+    RuleEngine* m_engine = nullptr;
 
     std::unique_ptr<FakeKeyMonitor> m_monitor;
     std::unique_ptr<GlobalHotkeyManager> m_manager;
@@ -71,11 +52,8 @@ private:
 private slots:
     void initTestCase()
     {
-        m_inputSourceManager = std::make_unique<InputSourceManager>(m_inputSources);
-        m_watcher = std::make_unique<WindowWatcher>(m_workspace);
-        m_engine = std::make_unique<RuleEngine>(RuleEngine::Dependencies{
-            *m_inputSourceManager, *m_watcher, m_feedback, m_notifications, settings(),
-            std::make_shared<RulesStore>(m_folder.filePath(QStringLiteral("rules.json")))});
+        m_fakes = std::make_unique<EngineOverFakes>(settings());
+        m_engine = m_fakes->engine.get();
     }
 
     void init()

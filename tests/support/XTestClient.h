@@ -22,6 +22,17 @@ public:
         std::optional<QString> kdeDesktopFile;
         std::optional<QString> windowType;   // e.g. "_NET_WM_WINDOW_TYPE_DOCK"
         bool skipTaskbar = false;
+
+        // A window of the application with this WM_CLASS class (the instance
+        // is the class in lower case, as toolkits make it).
+        static WindowProperties ofClass(const QString& className, std::optional<quint32> pid = {})
+        {
+            WindowProperties properties;
+            properties.wmClassInstance = className.toLower();
+            properties.wmClassClass = className;
+            properties.pid = pid;
+            return properties;
+        }
     };
 
     explicit XTestClient(const QString& displayName);
