@@ -1,10 +1,19 @@
 # make run   installs what is missing, builds, starts Kelvaro
 # make test  installs what is missing, builds, runs every test
+#            (SANITIZE=1: with AddressSanitizer and UBSan, in build-sanitize/)
 # make bench builds and runs the benchmarks
+# make fuzz  builds the fuzz targets with clang and libFuzzer (build-fuzz/) and runs each
+#            (FUZZ_SECONDS each, default 60; FUZZ_RUNS executions each; FUZZ_TARGETS to pick some)
+ifeq ($(SANITIZE),1)
+BUILD_DIR ?= build-sanitize
+CMAKE_OPTIONS += -DKELVARO_SANITIZE=ON
+endif
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_CXX ?= clang++-14
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz clean
 
 all: build
 
@@ -12,7 +21,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@test -f $(BUILD_DIR)/CMakeCache.txt || cmake -S . -B $(BUILD_DIR) -G Ninja
+	@test -f $(BUILD_DIR)/CMakeCache.txt || cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_OPTIONS)
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -27,6 +36,12 @@ test: build
 bench: build
 	@cmake --build $(BUILD_DIR) --target kelvaro_bench
 	$(BUILD_DIR)/bin/kelvaro_bench --kelvaro $(BUILD_DIR)/bin/kelvaro --output bench/results/latest.json
+
+fuzz: deps
+	@test -f $(FUZZ_BUILD_DIR)/CMakeCache.txt || \
+		cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DKELVARO_FUZZ=ON
+	@cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) --target kelvaro_fuzz_targets
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_RUNS=$(FUZZ_RUNS) scripts/run-fuzz $(FUZZ_BUILD_DIR) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf $(BUILD_DIR)

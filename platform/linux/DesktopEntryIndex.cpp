@@ -1,5 +1,8 @@
 #include "platform/linux/DesktopEntryIndex.h"
 
+#include "platform/linux/DesktopEntryId.h"
+#include "platform/linux/DesktopEntryRecord.h"
+
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -23,49 +26,15 @@ struct GObjectUnref {
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
-struct GFree {
-    void operator()(gpointer memory) const { g_free(memory); }
-};
-using GCharPtr = std::unique_ptr<char, GFree>;
-
 struct GAppInfoListFree {
     void operator()(GList* list) const { g_list_free_full(list, g_object_unref); }
 };
 using GAppInfoList = std::unique_ptr<GList, GAppInfoListFree>;
 
-const QString kDesktopSuffix = QStringLiteral(".desktop");
-
-QString withoutDesktopSuffix(QString id)
-{
-    if (id.endsWith(kDesktopSuffix))
-        id.chop(kDesktopSuffix.size());
-    return id;
-}
-
-QString iconNameOf(GAppInfo* info)
-{
-    GIcon* icon = g_app_info_get_icon(info);
-    if (icon && G_IS_THEMED_ICON(icon)) {
-        const gchar* const* names = g_themed_icon_get_names(G_THEMED_ICON(icon));
-        return names && names[0] ? QString::fromUtf8(names[0]) : QString();
-    }
-    if (icon && G_IS_FILE_ICON(icon)) {
-        const GCharPtr path(g_file_get_path(g_file_icon_get_file(G_FILE_ICON(icon))));
-        return path ? QString::fromUtf8(path.get()) : QString();
-    }
-    return {};
-}
-
-struct IndexedEntry {
-    DesktopEntry entry;
-    QString startupWmClass;
-    bool noDisplay = false;
-};
-
 } // namespace
 
 struct DesktopEntryIndex::Entries {
-    QList<IndexedEntry> list;
+    QList<DesktopEntryRecord> list;
     QHash<QString, qsizetype> positionById;
     bool loaded = false;
     GObjectPtr<GAppInfoMonitor> monitor;
@@ -73,7 +42,7 @@ struct DesktopEntryIndex::Entries {
     std::function<void()> changeHandler;
 
     void ensureLoaded();
-    std::optional<DesktopEntry> bestMatch(const std::function<bool(const IndexedEntry&)>& matches) const;
+    std::optional<DesktopEntry> bestMatch(const std::function<bool(const DesktopEntryRecord&)>& matches) const;
     static void installedApplicationsChanged(GAppInfoMonitor*, gpointer entries);
 };
 
@@ -93,36 +62,25 @@ void DesktopEntryIndex::Entries::ensureLoaded()
     for (GList* node = all.get(); node; node = node->next) {
         if (!G_IS_DESKTOP_APP_INFO(node->data))
             continue;
-        auto* desktopInfo = G_DESKTOP_APP_INFO(node->data);
-        auto* info = G_APP_INFO(node->data);
-        const char* id = g_app_info_get_id(info);
-        if (!id || g_desktop_app_info_get_is_hidden(desktopInfo))
+        const char* id = g_app_info_get_id(G_APP_INFO(node->data));
+        if (!id)
             continue;
-
-        IndexedEntry indexed;
-        indexed.entry.id = withoutDesktopSuffix(QString::fromUtf8(id));
-        // Read Name ourselves: GIO substitutes a placeholder when it is missing.
-        const GCharPtr name(g_desktop_app_info_get_locale_string(desktopInfo, G_KEY_FILE_DESKTOP_KEY_NAME));
-        indexed.entry.name = name ? QString::fromUtf8(name.get()).trimmed() : QString();
-        indexed.entry.iconName = iconNameOf(info);
-        indexed.startupWmClass = QString::fromUtf8(g_desktop_app_info_get_startup_wm_class(desktopInfo));
-        indexed.noDisplay = g_desktop_app_info_get_nodisplay(desktopInfo);
-
-        if (positionById.contains(indexed.entry.id))
+        auto indexed = DesktopEntryRecord::fromAppInfo(G_DESKTOP_APP_INFO(node->data), QString::fromUtf8(id));
+        if (!indexed || positionById.contains(indexed->entry.id))
             continue;
-        positionById.insert(indexed.entry.id, list.size());
-        list.append(std::move(indexed));
+        positionById.insert(indexed->entry.id, list.size());
+        list.append(std::move(*indexed));
     }
 }
 
 std::optional<DesktopEntry>
-DesktopEntryIndex::Entries::bestMatch(const std::function<bool(const IndexedEntry&)>& matches) const
+DesktopEntryIndex::Entries::bestMatch(const std::function<bool(const DesktopEntryRecord&)>& matches) const
 {
     // Several entries may claim a window (an application and its NoDisplay
     // helpers often share StartupWMClass): prefer a shown entry, then the
     // smallest ID so the answer doesn't depend on directory order.
-    const IndexedEntry* best = nullptr;
-    for (const IndexedEntry& candidate : list) {
+    const DesktopEntryRecord* best = nullptr;
+    for (const DesktopEntryRecord& candidate : list) {
         if (!matches(candidate))
             continue;
         if (!best || std::tuple(candidate.noDisplay, candidate.entry.id) < std::tuple(best->noDisplay, best->entry.id))
@@ -165,7 +123,7 @@ void DesktopEntryIndex::setChangeHandler(std::function<void()> handler)
 std::optional<DesktopEntry> DesktopEntryIndex::entryForId(const QString& id) const
 {
     m_entries->ensureLoaded();
-    const auto found = m_entries->positionById.constFind(withoutDesktopSuffix(id));
+    const auto found = m_entries->positionById.constFind(DesktopEntryId::withoutSuffix(id));
     if (found == m_entries->positionById.cend())
         return std::nullopt;
     return m_entries->list.at(*found).entry;
@@ -184,7 +142,7 @@ std::optional<DesktopEntry> DesktopEntryIndex::entryForWindowClass(const QString
         return std::nullopt;
 
     for (const QString& name : names) {
-        if (auto entry = m_entries->bestMatch([&](const IndexedEntry& e) { return e.startupWmClass == name; }))
+        if (auto entry = m_entries->bestMatch([&](const DesktopEntryRecord& e) { return e.startupWmClass == name; }))
             return entry;
     }
     for (const QString& name : names) {
@@ -194,7 +152,7 @@ std::optional<DesktopEntry> DesktopEntryIndex::entryForWindowClass(const QString
     // Many programs capitalise their class ("Gimp") but not their file name.
     for (const QString& name : names) {
         if (auto entry = m_entries->bestMatch(
-                [&](const IndexedEntry& e) { return e.entry.id.compare(name, Qt::CaseInsensitive) == 0; }))
+                [&](const DesktopEntryRecord& e) { return e.entry.id.compare(name, Qt::CaseInsensitive) == 0; }))
             return entry;
     }
     return std::nullopt;

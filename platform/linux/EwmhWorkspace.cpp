@@ -1,5 +1,7 @@
 #include "platform/linux/EwmhWorkspace.h"
 
+#include "platform/linux/DesktopEntryId.h"
+
 #include <QSet>
 #include <QSysInfo>
 
@@ -40,17 +42,6 @@ std::optional<QString> nonEmpty(const std::optional<QString>& value)
     if (!value || value->trimmed().isEmpty())
         return std::nullopt;
     return value->trimmed();
-}
-
-// _KDE_NET_WM_DESKTOP_FILE holds a desktop-entry ID or the path of the file.
-std::optional<QString> desktopIdFromFile(const std::optional<QString>& file)
-{
-    if (!file)
-        return std::nullopt;
-    QString id = file->section(QLatin1Char('/'), -1);
-    if (id.endsWith(QLatin1String(".desktop")))
-        id.chop(int(qstrlen(".desktop")));
-    return nonEmpty(id);
 }
 
 bool isLocalHost(const QString& host)
@@ -148,8 +139,8 @@ std::optional<RunningApplication> EwmhWorkspace::readApplication(xcb_window_t wi
     const QString windowClass = className.isEmpty() ? instanceName : className;
     const auto gtkApplicationId =
         nonEmpty(m_connection.stringProperty(window, m_connection.atom("_GTK_APPLICATION_ID")));
-    const auto kdeDesktopId = desktopIdFromFile(
-        m_connection.stringProperty(window, m_connection.atom("_KDE_NET_WM_DESKTOP_FILE")));
+    const auto kdeDesktopFile = m_connection.stringProperty(window, m_connection.atom("_KDE_NET_WM_DESKTOP_FILE"));
+    const auto kdeDesktopId = kdeDesktopFile ? DesktopEntryId::fromFileProperty(*kdeDesktopFile) : std::nullopt;
 
     const bool hasPid = pid && *pid != 0;
     if (!hasPid && windowClass.isEmpty() && !gtkApplicationId && !kdeDesktopId)

@@ -1,6 +1,7 @@
 #include "platform/linux/XConnection.h"
 
 #include "core/Logger.h"
+#include "platform/linux/XTextProperty.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -123,15 +124,7 @@ std::optional<QStringList> XConnection::stringListProperty(xcb_window_t window, 
     const auto value = this->property(window, property);
     if (!value || value->format != 8)
         return std::nullopt;
-    QByteArray bytes = value->value;
-    if (bytes.endsWith('\0'))
-        bytes.chop(1);
-    // STRING is Latin-1 by the ICCCM; UTF8_STRING and anything else is taken as UTF-8.
-    const bool latin1 = value->type == XCB_ATOM_STRING;
-    QStringList pieces;
-    for (const QByteArray& piece : bytes.split('\0'))
-        pieces.append(latin1 ? QString::fromLatin1(piece) : QString::fromUtf8(piece));
-    return pieces;
+    return XTextProperty::pieces(value->value, value->type == XCB_ATOM_STRING);
 }
 
 std::optional<QString> XConnection::stringProperty(xcb_window_t window, xcb_atom_t property)

@@ -55,11 +55,12 @@ KeymapNames readKeymapNames(xcb_connection_t* connection, int groupCount)
                                         reply->virtualMods, reply->groupNames, reply->nKeys, reply->nKeyAliases,
                                         reply->nRadioGroups, reply->which, &values);
 
-    // One atom is sent for each bit set in groupNames, in bit order.
+    // One atom is sent for each bit set in groupNames, in bit order. The
+    // group count is the server's word (up to 255), the mask has 8 bits.
     QList<xcb_atom_t> atoms{values.symbolsName};
     int sent = 0;
     for (int group = 0; group < groupCount; ++group) {
-        const bool named = (reply->groupNames >> group) & 1;
+        const bool named = group < 8 && ((reply->groupNames >> group) & 1);
         atoms.append(named ? values.groups[sent] : xcb_atom_t(XCB_ATOM_NONE));
         sent += named;
     }

@@ -45,10 +45,10 @@ private slots:
     void subsystemIsTheApplicationIdWhenOneIsSet()
     {
         // QGuiApplication publishes its desktop file name under this property.
-        qApp->setProperty("desktopFileName", QStringLiteral("com.kelvaro.Kelvaro"));
+        QCoreApplication::instance()->setProperty("desktopFileName", QStringLiteral("com.kelvaro.Kelvaro"));
         auto backend = std::make_shared<CapturingLogBackend>();
         const Logger logger(backend);
-        qApp->setProperty("desktopFileName", QVariant());
+        QCoreApplication::instance()->setProperty("desktopFileName", QVariant());
         logger.info(QStringLiteral("x"));
         QCOMPARE(backend->lines().first().subsystem, QStringLiteral("com.kelvaro.Kelvaro"));
     }

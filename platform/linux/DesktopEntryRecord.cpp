@@ -1,0 +1,54 @@
+#include "platform/linux/DesktopEntryRecord.h"
+
+#include "platform/linux/DesktopEntryId.h"
+
+// GLib names a struct member "signals", which Qt's keyword macro would rewrite.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct GFree {
+    void operator()(gpointer memory) const { g_free(memory); }
+};
+using GCharPtr = std::unique_ptr<char, GFree>;
+
+QString iconNameOf(GAppInfo* info)
+{
+    GIcon* icon = g_app_info_get_icon(info);
+    if (icon && G_IS_THEMED_ICON(icon)) {
+        const gchar* const* names = g_themed_icon_get_names(G_THEMED_ICON(icon));
+        return names && names[0] ? QString::fromUtf8(names[0]) : QString();
+    }
+    if (icon && G_IS_FILE_ICON(icon)) {
+        const GCharPtr path(g_file_get_path(g_file_icon_get_file(G_FILE_ICON(icon))));
+        return path ? QString::fromUtf8(path.get()) : QString();
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<DesktopEntryRecord> DesktopEntryRecord::fromAppInfo(GDesktopAppInfo* info, const QString& id)
+{
+    if (g_desktop_app_info_get_is_hidden(info))
+        return std::nullopt;
+    DesktopEntryRecord record;
+    record.entry.id = DesktopEntryId::withoutSuffix(id);
+    // Read Name ourselves: GIO substitutes a placeholder when it is missing.
+    const GCharPtr name(g_desktop_app_info_get_locale_string(info, G_KEY_FILE_DESKTOP_KEY_NAME));
+    record.entry.name = name ? QString::fromUtf8(name.get()).trimmed() : QString();
+    record.entry.iconName = iconNameOf(G_APP_INFO(info));
+    record.startupWmClass = QString::fromUtf8(g_desktop_app_info_get_startup_wm_class(info));
+    record.noDisplay = g_desktop_app_info_get_nodisplay(info);
+    return record;
+}
+
+} // namespace platform

@@ -1,0 +1,54 @@
+// Desktop entries: any installed package or the user may have written them,
+// and the index reads every one in the XDG data folders, as GIO loads it.
+#include "platform/linux/DesktopEntryRecord.h"
+
+#include "FuzzCheck.h"
+
+// GLib names a struct member "signals", which Qt's keyword macro would rewrite.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gdesktopappinfo.h>
+#pragma pop_macro("signals")
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+struct KeyFileFree {
+    void operator()(GKeyFile* keyFile) const { g_key_file_free(keyFile); }
+};
+struct ObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+
+// GLib is not instrumented, so the fuzzer cannot see how far GIO got into a
+// file; most mutated files would fail GIO's checks. Half the inputs are the
+// keys of an entry that passes them, the other half whole files.
+QByteArray entryText(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    if (data[0] & 1)
+        return "[Desktop Entry]\nType=Application\nExec=true\n" + bytes;
+    return bytes;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const QByteArray text = entryText(data, size);
+    const std::unique_ptr<GKeyFile, KeyFileFree> keyFile(g_key_file_new());
+    if (!g_key_file_load_from_data(keyFile.get(), text.constData(), gsize(text.size()), G_KEY_FILE_NONE, nullptr))
+        return 0;
+    const std::unique_ptr<GDesktopAppInfo, ObjectUnref> info(g_desktop_app_info_new_from_keyfile(keyFile.get()));
+    if (!info)
+        return 0;
+    const auto record = platform::DesktopEntryRecord::fromAppInfo(info.get(), QStringLiteral("org.example.App.desktop"));
+    if (record)
+        FUZZ_CHECK(record->entry.id == QLatin1String("org.example.App"));
+    return 0;
+}
