@@ -67,6 +67,7 @@ private:
     platform::FakeUserNotifications m_notifications;
 
     QString rulesPath() const { return m_folder.filePath(QStringLiteral("Kelvaro/rules.json")); }
+    QString currentSource() const { return m_platform.current ? m_platform.current->id.value_or(QString()) : QString(); }
 
     std::unique_ptr<RuleEngine> makeEngine(platform::UserNotifications& notifications)
     {
@@ -102,7 +103,7 @@ private slots:
         LogCapture log;
         const auto engine = makeEngine(notifications);
         m_workspace.activate(FakeWorkspace::application(1, QStringLiteral("org.example.Editor")));
-        QTRY_COMPARE(m_platform.current->id, QStringLiteral("xkb:de::deu"));
+        QTRY_COMPARE(currentSource(), QStringLiteral("xkb:de::deu"));
         QTRY_COMPARE(log.errors().filter(QStringLiteral("Notification error: ")).size(), 1);
     }
 
@@ -188,7 +189,7 @@ private slots:
         QCOMPARE(engine->rules().size(), rules.size());
         QCOMPARE(engine->rules().last(), rules.last());
         m_workspace.activate(FakeWorkspace::application(2, rules.last().appBundleID));
-        QTRY_COMPARE(m_platform.current->id, QStringLiteral("xkb:de::deu"));
+        QTRY_COMPARE(currentSource(), QStringLiteral("xkb:de::deu"));
     }
 
     void monstrousDamagedRulesFilesAreKeptAside_data()
