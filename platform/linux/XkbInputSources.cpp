@@ -144,9 +144,19 @@ std::optional<QList<PlatformInputSource>> XkbInputSources::enabledInputSources()
 {
     if (!m_available)
         return std::nullopt;
+    if (!m_enabledSources)
+        m_enabledSources = readEnabledInputSources();
+    return m_enabledSources;
+}
+
+std::optional<QList<PlatformInputSource>> XkbInputSources::readEnabledInputSources()
+{
     xcb_connection_t* c = m_connection.connection();
-    XcbReply<xcb_xkb_get_controls_reply_t> controls(
-        xcb_xkb_get_controls_reply(c, xcb_xkb_get_controls(c, kCoreKeyboard), nullptr));
+    // Both requests leave before the first reply is awaited: one round trip.
+    const auto controlsCookie = xcb_xkb_get_controls(c, kCoreKeyboard);
+    const auto rulesNames = m_connection.stringListProperty(m_connection.rootWindow(),
+                                                            m_connection.atom(kRulesNamesProperty));
+    XcbReply<xcb_xkb_get_controls_reply_t> controls(xcb_xkb_get_controls_reply(c, controlsCookie, nullptr));
     if (!controls)
         return std::nullopt;
     const int groupCount = controls->numGroups;
@@ -161,8 +171,6 @@ std::optional<QList<PlatformInputSource>> XkbInputSources::enabledInputSources()
         return *keymapNames;
     };
     QList<std::optional<XkbKeymapLayouts::LayoutName>> layouts;
-    const auto rulesNames = m_connection.stringListProperty(m_connection.rootWindow(),
-                                                            m_connection.atom(kRulesNamesProperty));
     const auto fromRules = rulesNames ? XkbKeymapLayouts::fromRulesNames(*rulesNames) : std::nullopt;
     if (fromRules && fromRules->size() == groupCount) {
         for (const auto& layout : *fromRules)
@@ -212,11 +220,12 @@ int XkbInputSources::selectInputSource(const PlatformInputSource& source)
 {
     if (!m_available)
         return kStatusFailed;
-    const auto sources = enabledInputSources();
+    // The keymap may have changed since the entry was listed, and its notice
+    // may still be on the way: the group must hold the same layout now.
+    m_enabledSources = readEnabledInputSources();
+    const auto& sources = m_enabledSources;
     if (!sources)
         return kStatusFailed;
-    // The keymap may have changed since the entry was listed: its group must
-    // still hold the same layout.
     if (!source.id || source.handle < 0 || source.handle >= sources->size()
         || sources->at(source.handle).id != source.id)
         return kStatusNotFound;
@@ -239,6 +248,7 @@ void XkbInputSources::handleXEvent(const xcb_generic_event_t* event)
         case XCB_XKB_NEW_KEYBOARD_NOTIFY:
         case XCB_XKB_MAP_NOTIFY:
         case XCB_XKB_NAMES_NOTIFY:
+            m_enabledSources.reset();
             changed = true;
             break;
         case XCB_XKB_STATE_NOTIFY:
@@ -252,6 +262,8 @@ void XkbInputSources::handleXEvent(const xcb_generic_event_t* event)
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
         changed = notify->window == m_connection.rootWindow()
             && notify->atom == m_connection.atom(kRulesNamesProperty);
+        if (changed)
+            m_enabledSources.reset();
     }
     if (!changed || m_changeNoticePending)
         return;

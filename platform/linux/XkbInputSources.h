@@ -11,6 +11,11 @@ class KeyboardLayoutRegistry;
 // Selecting one locks its group; the current source is the locked group. The
 // change notice follows XKB state notifications (a group change) and keymap
 // changes. Everything runs on the main thread through the XConnection.
+//
+// The list is read from the server once per keymap: it is kept until a keymap
+// or names notice, or a change of _XKB_RULES_NAMES, says it may differ. Only
+// selection reads it afresh (its notice may still be on the way), so a switch
+// waits for two round trips: that read and the group lock.
 class XkbInputSources : public TextInputSources, private XEventListener {
     Q_OBJECT
 public:
@@ -28,12 +33,14 @@ public:
 
 private:
     void handleXEvent(const xcb_generic_event_t* event) override;
+    std::optional<QList<PlatformInputSource>> readEnabledInputSources();
 
     XConnection& m_connection;
     KeyboardLayoutRegistry& m_registry;
     bool m_available = false;
     quint8 m_xkbEventBase = 0;
     bool m_changeNoticePending = false;
+    std::optional<QList<PlatformInputSource>> m_enabledSources;   // none: read it at the next use
 };
 
 } // namespace platform

@@ -170,6 +170,7 @@ private slots:
 
     void aKeymapChangeIsNoticedAndListed()
     {
+        QCOMPARE(m_sources->enabledInputSources()->size(), 3);   // listed before the change
         QSignalSpy changed(m_sources.get(), &TextInputSources::selectedInputSourceChanged);
         setLayouts({"us", "de"}, {"", "nodeadkeys"});
         QTRY_VERIFY(changed.count() >= 1);
@@ -260,11 +261,14 @@ private slots:
         QCOMPARE(m_sources->currentKeyboardInputSource()->id, QStringLiteral("xkb:ru::rus"));
     }
 
-    void rulesNamesChangeIsNoticed()
+    void rulesNamesChangeIsNoticedAndListed()
     {
+        QCOMPARE(ids(*m_sources->enabledInputSources()), kIds);   // listed before the change
         QSignalSpy changed(m_sources.get(), &TextInputSources::selectedInputSourceChanged);
-        m_client->deleteProperty(m_client->root(), "_XKB_RULES_NAMES");
+        m_client->setStringProperty(m_client->root(), "_XKB_RULES_NAMES",
+                                    QByteArray("evdev\0pc105\0us,fr,ru\0\0", 22), "STRING");
         QTRY_VERIFY(changed.count() >= 1);
+        QCOMPARE(ids(*m_sources->enabledInputSources()), (QStringList{"xkb:us::eng", "xkb:fr::fra", "xkb:ru::rus"}));
     }
 
     void anUnknownLayoutKeepsAnIdentifierAndTheGroupName()
