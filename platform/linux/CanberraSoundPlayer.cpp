@@ -1,17 +1,13 @@
 #include "platform/linux/CanberraSoundPlayer.h"
 
+#include "platform/linux/GLibPtr.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <canberra.h>
-
-// GLib names a struct member "signals", which Qt's keyword macro would rewrite.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gio.h>
-#pragma pop_macro("signals")
 
 #include <algorithm>
 #include <atomic>
@@ -51,11 +47,9 @@ QString desktopSoundThemeName()
     g_settings_schema_unref(schema);
     if (!hasKey)
         return {};
-    GSettings* settings = g_settings_new(schemaId);
-    gchar* value = g_settings_get_string(settings, key);
-    const QString name = QString::fromUtf8(value);
-    g_free(value);
-    g_object_unref(settings);
+    const GObjectPtr<GSettings> settings(g_settings_new(schemaId));
+    const GCharPtr value(g_settings_get_string(settings.get(), key));
+    const QString name = QString::fromUtf8(value.get());
     return isPlainName(name) ? name : QString();
 }
 

@@ -2,29 +2,17 @@
 
 #include "platform/linux/DesktopEntryId.h"
 #include "platform/linux/DesktopEntryRecord.h"
+#include "platform/linux/GLibPtr.h"
 
 #include <QHash>
 #include <QList>
 #include <QStringList>
-
-// GLib names a struct member "signals", which Qt's keyword macro would rewrite.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
-#pragma pop_macro("signals")
 
 #include <tuple>
 
 namespace platform {
 
 namespace {
-
-struct GObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
 struct GAppInfoListFree {
     void operator()(GList* list) const { g_list_free_full(list, g_object_unref); }

@@ -1,24 +1,11 @@
 #include "platform/linux/DesktopEntryRecord.h"
 
 #include "platform/linux/DesktopEntryId.h"
-
-// GLib names a struct member "signals", which Qt's keyword macro would rewrite.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
-#pragma pop_macro("signals")
-
-#include <memory>
+#include "platform/linux/GLibPtr.h"
 
 namespace platform {
 
 namespace {
-
-struct GFree {
-    void operator()(gpointer memory) const { g_free(memory); }
-};
-using GCharPtr = std::unique_ptr<char, GFree>;
 
 QString iconNameOf(GAppInfo* info)
 {

@@ -1,14 +1,9 @@
 // Desktop entries: any installed package or the user may have written them,
 // and the index reads every one in the XDG data folders, as GIO loads it.
 #include "platform/linux/DesktopEntryRecord.h"
+#include "platform/linux/GLibPtr.h"
 
 #include "FuzzCheck.h"
-
-// GLib names a struct member "signals", which Qt's keyword macro would rewrite.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gdesktopappinfo.h>
-#pragma pop_macro("signals")
 
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +13,6 @@ namespace {
 
 struct KeyFileFree {
     void operator()(GKeyFile* keyFile) const { g_key_file_free(keyFile); }
-};
-struct ObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
 };
 
 // GLib is not instrumented, so the fuzzer cannot see how far GIO got into a
@@ -44,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::unique_ptr<GKeyFile, KeyFileFree> keyFile(g_key_file_new());
     if (!g_key_file_load_from_data(keyFile.get(), text.constData(), gsize(text.size()), G_KEY_FILE_NONE, nullptr))
         return 0;
-    const std::unique_ptr<GDesktopAppInfo, ObjectUnref> info(g_desktop_app_info_new_from_keyfile(keyFile.get()));
+    const platform::GObjectPtr<GDesktopAppInfo> info(g_desktop_app_info_new_from_keyfile(keyFile.get()));
     if (!info)
         return 0;
     const auto record = platform::DesktopEntryRecord::fromAppInfo(info.get(), QStringLiteral("org.example.App.desktop"));
