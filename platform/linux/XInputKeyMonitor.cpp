@@ -9,7 +9,6 @@ namespace platform {
 
 namespace {
 
-constexpr xcb_xkb_device_spec_t kCoreKeyboard = XCB_XKB_ID_USE_CORE_KBD;
 // X keycodes are evdev codes moved up by 8, the lowest keycode X allows.
 constexpr quint32 kEvdevOffset = 8;
 // Raw events of master devices are reported from XInput 2.1 on; 2.2 is what we speak.
@@ -77,21 +76,16 @@ bool XInputKeyMonitor::setUpExtensions()
         return false;
     }
 
-    // XKB may be set up on this connection already; asking again does no harm.
-    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
-    const XcbReply<xcb_xkb_use_extension_reply_t> use(
-        xkb && xkb->present ? xcb_xkb_use_extension_reply(
-                                  c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr)
-                            : nullptr);
-    if (!use || !use->supported) {
-        Logger::shared().error(
-            QStringLiteral("The X server has no usable XKEYBOARD extension to tell the modifiers held; %1")
-                .arg(kUnavailable));
+    // XKB tells the modifiers held.
+    QString whyNot;
+    const auto xkbEventBase = useXkbExtension(c, &whyNot);
+    if (!xkbEventBase) {
+        Logger::shared().error(QStringLiteral("%1; %2").arg(whyNot, kUnavailable));
         return false;
     }
 
     m_xinputOpcode = xinput->major_opcode;
-    m_xkbEventBase = xkb->first_event;
+    m_xkbEventBase = *xkbEventBase;
     m_extensionsReady = true;
     return true;
 }

@@ -9,7 +9,6 @@ namespace platform {
 
 namespace {
 
-constexpr xcb_xkb_device_spec_t kCoreKeyboard = XCB_XKB_ID_USE_CORE_KBD;
 constexpr char kRulesNamesProperty[] = "_XKB_RULES_NAMES";
 
 // The keymap's own names: its symbols name and the name of each group.
@@ -84,28 +83,14 @@ XkbInputSources::XkbInputSources(XConnection& connection, KeyboardLayoutRegistry
     , m_registry(registry)
 {
     xcb_connection_t* c = connection.connection();
-    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_xkb_id);
-    if (!extension || !extension->present) {
-        Logger::shared().error(QStringLiteral(
-            "The X server has no XKEYBOARD extension; keyboard layouts cannot be listed or selected"));
-        return;
-    }
-    XcbReply<xcb_xkb_use_extension_reply_t> use(xcb_xkb_use_extension_reply(
-        c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr));
-    if (!use || !use->supported) {
-        Logger::shared().error(
-            use ? QStringLiteral("The X server's XKEYBOARD extension %1.%2 is not usable (version %3.%4 is needed); "
-                                 "keyboard layouts cannot be listed or selected")
-                      .arg(use->serverMajor)
-                      .arg(use->serverMinor)
-                      .arg(XCB_XKB_MAJOR_VERSION)
-                      .arg(XCB_XKB_MINOR_VERSION)
-                : QStringLiteral("The X server did not answer the XKEYBOARD set-up; "
-                                 "keyboard layouts cannot be listed or selected"));
+    QString whyNot;
+    const auto eventBase = useXkbExtension(c, &whyNot);
+    if (!eventBase) {
+        Logger::shared().error(whyNot + QStringLiteral("; keyboard layouts cannot be listed or selected"));
         return;
     }
     m_available = true;
-    m_xkbEventBase = extension->first_event;
+    m_xkbEventBase = *eventBase;
     m_connection.atom(kRulesNamesProperty);   // interned now, so events can be matched without a round trip
     connection.addListener(this);
 
