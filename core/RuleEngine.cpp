@@ -11,9 +11,9 @@
 #include "platform/Platform.h"
 #include "platform/UserNotifications.h"
 
-#include <QSettings>
 #include <QUuid>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -48,7 +48,9 @@ RuleEngine::RuleEngine(const Dependencies& dependencies, QObject* parent)
     , m_settings(dependencies.settings)
     , m_store(dependencies.store)
 {
-    setDefaultInputSourceID(UserDefaults::stringValue(m_settings, kDefaultInputSourceKey));
+    // Read, not assigned through the setter: an unreadable stored value is
+    // ignored without being removed, and nothing is written at start.
+    m_defaultInputSourceID = UserDefaults::stringValue(m_settings, kDefaultInputSourceKey);
     loadRules();
     setupBindings();
 }

@@ -172,6 +172,14 @@ private slots:
         for (const char* key : {"showNotification", "defaultInputSourceID", "soundEnabled", "soundVolume",
                                 "indicatorEnabled", "menuBarShowFlag", "pauseHotkeyEnabled"})
             QVERIFY2(!log.errors().filter(QStringLiteral("\"%1\"").arg(QLatin1String(key))).isEmpty(), key);
+
+        // Ignored, not deleted: the user can still mend a value by hand.
+        settings.sync();
+        const QSettings reread(file, QSettings::IniFormat);
+        for (const char* key : {"appLanguage", "AppleLanguages", "showNotification", "defaultInputSourceID",
+                                "soundEnabled", "soundVolume", "indicatorEnabled", "indicatorPosition",
+                                "indicatorDuration", "menuBarShowFlag", "menuBarShowName", "pauseHotkeyEnabled"})
+            QVERIFY2(reread.contains(QLatin1String(key)), key);
     }
 
     void aHugeValidRulesFileLoads()
