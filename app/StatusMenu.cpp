@@ -2,15 +2,12 @@
 
 #include "app/ApplicationVersion.h"
 #include "app/LocalizationManager.h"
-#include "app/UserDefaults.h"
 #include "core/RuleEngine.h"
 #include "feedback/MenuBarIndicatorController.h"
 
 #include <QKeyEvent>
 
 namespace {
-
-const QString kShowFlagKey = QStringLiteral("menuBarShowFlag");
 
 // A single '&' in a menu text marks a mnemonic; the texts are shown as they stand.
 QString menuText(const QString& text)
@@ -67,14 +64,10 @@ StatusMenu::StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator
     });
 
     connect(&m_engine, &RuleEngine::isPausedChanged, this, &StatusMenu::renderTexts);
+    // The icon is announced after the name: one header per update.
     connect(&m_indicator, &MenuBarIndicatorController::currentInputSourceIconChanged, this,
             &StatusMenu::renderHeader);
-    connect(&m_indicator, &MenuBarIndicatorController::currentInputSourceNameChanged, this,
-            &StatusMenu::renderHeader);
-    connect(&UserDefaults::notifier(), &UserDefaults::Notifier::changed, this, [this](const QString& key) {
-        if (key == kShowFlagKey)
-            renderHeader();
-    });
+    connect(&m_indicator, &MenuBarIndicatorController::showFlagChanged, this, &StatusMenu::renderHeader);
     connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this, &StatusMenu::renderTexts);
     // The settings file may have been edited by hand since the last change notice.
     connect(this, &QMenu::aboutToShow, this, &StatusMenu::render);

@@ -2,7 +2,6 @@
 
 #include "app/SymbolIcons.h"
 #include "app/TrayIconImage.h"
-#include "app/UserDefaults.h"
 #include "core/RuleEngine.h"
 #include "feedback/MenuBarIndicatorController.h"
 
@@ -10,12 +9,6 @@
 #include <QGuiApplication>
 
 #include <algorithm>
-
-namespace {
-
-const QString kShowFlagKey = QStringLiteral("menuBarShowFlag");
-
-} // namespace
 
 TrayIcon::TrayIcon(RuleEngine& engine, MenuBarIndicatorController& indicator, StatusMenu::Actions actions,
                    QObject* parent)
@@ -35,10 +28,7 @@ TrayIcon::TrayIcon(RuleEngine& engine, MenuBarIndicatorController& indicator, St
     connect(&m_indicator, &MenuBarIndicatorController::currentInputSourceIconChanged, this, &TrayIcon::renderIcon);
     connect(&m_indicator, &MenuBarIndicatorController::currentInputSourceNameChanged, this,
             &TrayIcon::renderToolTip);
-    connect(&UserDefaults::notifier(), &UserDefaults::Notifier::changed, this, [this](const QString& key) {
-        if (key == kShowFlagKey)
-            renderIcon();
-    });
+    connect(&m_indicator, &MenuBarIndicatorController::showFlagChanged, this, &TrayIcon::renderIcon);
 
     renderIcon();
     renderToolTip();

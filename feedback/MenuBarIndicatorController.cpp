@@ -29,6 +29,10 @@ MenuBarIndicatorController::MenuBarIndicatorController(InputSourceManager& input
     , m_currentInputSourceIcon(QStringLiteral("\u2328\uFE0F"))
 {
     setupObserver();
+    connect(&UserDefaults::notifier(), &UserDefaults::Notifier::changed, this, [this](const QString& key) {
+        if (key == kShowFlagKey)
+            emit showFlagChanged();
+    });
     updateCurrentInputSource();
 }
 

@@ -13,6 +13,7 @@ class MenuBarIndicatorController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString currentInputSourceIcon READ currentInputSourceIcon NOTIFY currentInputSourceIconChanged)
     Q_PROPERTY(QString currentInputSourceName READ currentInputSourceName NOTIFY currentInputSourceNameChanged)
+    Q_PROPERTY(bool showFlag READ showFlag WRITE setShowFlag NOTIFY showFlagChanged)
 public:
     static MenuBarIndicatorController& shared();
 
@@ -32,9 +33,12 @@ public:
     void updateCurrentInputSource();
 
 signals:
-    // Each is sent on every assignment, also when the value is unchanged.
+    // Each is sent on every assignment, also when the value is unchanged;
+    // the name is assigned and announced first, the icon last.
     void currentInputSourceIconChanged(const QString& icon);
     void currentInputSourceNameChanged(const QString& name);
+    // "menuBarShowFlag" was written, by anyone.
+    void showFlagChanged();
 
 private:
     void setupObserver();
