@@ -43,9 +43,7 @@ KelvaroApp::KelvaroApp(QObject* parent)
     StatusMenu::Actions actions;
     actions.openSettings = [this] { openWindow(settingsWindowIdentifier); };
     actions.quit = [] { QCoreApplication::quit(); };
-    actions.showMessage = [](const QString& text, const QString& icon) {
-        InputSourceIndicatorController::shared().showMessage(text, icon);
-    };
+    actions.showMessage = &InputSourceIndicatorController::showSharedMessage;
     m_trayIcon = std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, std::move(actions));
     m_trayIcon->show();
 }

@@ -35,9 +35,6 @@ constexpr std::array<FlagRow, 9> flagRows{{
     {english, u"🇺🇸"},
 }};
 
-// U+2328 KEYBOARD with the emoji variation selector.
-constexpr const char16_t* keyboard = u"\u2328\uFE0F";
-
 // The pair of regional indicator symbols that fonts draw as the country's flag.
 QString regionalIndicators(const QString& countryCode)
 {
@@ -58,7 +55,7 @@ QString flagEmoji(const QString& inputSourceID)
     // variant. A layout's flag comes from its country only.
     if (platform::isKeyboardLayoutId(inputSourceID)) {
         const auto country = platform::countryOfInputSource(inputSourceID);
-        return country ? regionalIndicators(*country) : QString::fromUtf16(keyboard);
+        return country ? regionalIndicators(*country) : QString::fromUtf16(kKeyboardEmoji);
     }
 
     const QString lowered = inputSourceID.toLower();
@@ -68,5 +65,5 @@ QString flagEmoji(const QString& inputSourceID)
                 return QString::fromUtf16(row.flag);
         }
     }
-    return QString::fromUtf16(keyboard);
+    return QString::fromUtf16(kKeyboardEmoji);
 }

@@ -24,9 +24,7 @@ GlobalHotkeyManager& GlobalHotkeyManager::shared()
         platform::sharedKeyMonitor(),
         UserDefaults::standard(),
         RuleEngine::shared(),
-        [](const QString& text, const QString& icon) {
-            InputSourceIndicatorController::shared().showMessage(text, icon);
-        },
+        &InputSourceIndicatorController::showSharedMessage,
         &GlobalHotkeyManager::kelvaroWindowHasFocus,
     });
     return *manager;

@@ -32,6 +32,8 @@ public:
     // loop has run the posted request.
     void show(const QString& name, const QString& inputSourceID);
     void showMessage(const QString& text, const QString& icon);
+    // showMessage() on the shared controller, for callers that take a function.
+    static void showSharedMessage(const QString& text, const QString& icon) { shared().showMessage(text, icon); }
 
     // The panel on screen (or fading out); null when none.
     QWidget* window() const;

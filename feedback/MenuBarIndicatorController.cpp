@@ -26,7 +26,7 @@ MenuBarIndicatorController::MenuBarIndicatorController(InputSourceManager& input
     : QObject(parent)
     , m_inputSourceManager(inputSourceManager)
     , m_settings(settings)
-    , m_currentInputSourceIcon(QStringLiteral("\u2328\uFE0F"))
+    , m_currentInputSourceIcon(QString::fromUtf16(kKeyboardEmoji))
 {
     setupObserver();
     connect(&UserDefaults::notifier(), &UserDefaults::Notifier::changed, this, [this](const QString& key) {
