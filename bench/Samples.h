@@ -16,7 +16,6 @@ public:
     qsizetype count() const { return m_values.size(); }
 
     double percentile(double p) const;
-    double median() const { return percentile(50); }
     double max() const { return percentile(100); }
 
     // "p50 1.23 ms, p90 ..., p99 ..., max ... (n = 2000)"

@@ -5,7 +5,6 @@
 #include "XkbGroupWatcher.h"
 
 #include "app/UserDefaults.h"
-#include "core/AppRuleJson.h"
 #include "core/RulesStore.h"
 #include "platform/linux/XcbReply.h"
 
@@ -14,10 +13,7 @@
 #include "XTestClient.h"
 #include "XvfbServer.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 #include <QThread>
 
@@ -39,15 +35,15 @@ void print(const QString& line)
     std::fflush(stdout);
 }
 
-void writeRulesAndSettings()
+bool writeRulesAndSettings()
 {
     const QList<AppRule> rules{AppRule::create(QStringLiteral("BenchA"), QStringLiteral("A"), QStringLiteral("xkb:de::deu")),
                                AppRule::create(QStringLiteral("BenchB"), QStringLiteral("B"), QStringLiteral("xkb:ru::rus"))};
-    const QString path = RulesStore::defaultPath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(AppRuleJson::encode(rules));
+    QString error;
+    if (!RulesStore(RulesStore::defaultPath()).save(rules, &error)) {
+        print(QStringLiteral("Switch benchmarks: cannot write the rules: %1").arg(error));
+        return false;
+    }
 
     // Only the switch itself: no panel, no click, no notification.
     QSettings& settings = UserDefaults::standard();
@@ -55,6 +51,7 @@ void writeRulesAndSettings()
     settings.setValue("soundEnabled", false);
     settings.setValue("showNotification", false);
     settings.sync();
+    return true;
 }
 
 // Whether a window of the process is on screen, anywhere in the window tree
@@ -100,7 +97,8 @@ QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, int idleSeconds)
 {
     QJsonObject results;
     const QString display = TestEnvironment::current().xServer()->displayName();
-    writeRulesAndSettings();
+    if (!writeRulesAndSettings())
+        return results;
 
     XTestClient client(display);
     XkbGroupWatcher watcher(display);

@@ -12,17 +12,16 @@ XkbGroupWatcher::XkbGroupWatcher(const QString& displayName)
     m_connection = xcb_connect(displayName.toLocal8Bit().constData(), nullptr);
     if (xcb_connection_has_error(m_connection))
         return;
-    XcbReply<xcb_xkb_use_extension_reply_t> use(xcb_xkb_use_extension_reply(
-        m_connection, xcb_xkb_use_extension(m_connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr));
-    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(m_connection, &xcb_xkb_id);
-    if (!use || !use->supported || !extension || !extension->present)
+    QString whyNot;
+    const auto eventBase = platform::useXkbExtension(m_connection, &whyNot);
+    if (!eventBase)
         return;
-    m_xkbEventBase = extension->first_event;
+    m_xkbEventBase = *eventBase;
     xcb_xkb_select_events_details_t details{};
     details.affectState = XCB_XKB_STATE_PART_GROUP_LOCK;
     details.stateDetails = XCB_XKB_STATE_PART_GROUP_LOCK;
     XcbReply<xcb_generic_error_t> error(xcb_request_check(
-        m_connection, xcb_xkb_select_events_aux_checked(m_connection, XCB_XKB_ID_USE_CORE_KBD,
+        m_connection, xcb_xkb_select_events_aux_checked(m_connection, platform::kCoreKeyboard,
                                                         XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0, 0, 0, 0, &details)));
     m_ready = !error;
 }
@@ -30,13 +29,6 @@ XkbGroupWatcher::XkbGroupWatcher(const QString& displayName)
 XkbGroupWatcher::~XkbGroupWatcher()
 {
     xcb_disconnect(m_connection);
-}
-
-int XkbGroupWatcher::lockedGroup()
-{
-    XcbReply<xcb_xkb_get_state_reply_t> state(xcb_xkb_get_state_reply(
-        m_connection, xcb_xkb_get_state(m_connection, XCB_XKB_ID_USE_CORE_KBD), nullptr));
-    return state ? state->lockedGroup : -1;
 }
 
 bool XkbGroupWatcher::waitForGroup(int group, std::chrono::milliseconds timeout)

@@ -19,7 +19,6 @@ public:
 
     // Waits until the locked group becomes `group` (true), or the time runs out.
     bool waitForGroup(int group, std::chrono::milliseconds timeout);
-    int lockedGroup();
 
 private:
     xcb_connection_t* m_connection = nullptr;

@@ -1,5 +1,4 @@
 #include "app/UserDefaults.h"
-#include "core/AppRuleJson.h"
 #include "core/RuleEngine.h"
 #include "core/RulesStore.h"
 #include "feedback/InputSourceIndicatorController.h"
@@ -11,9 +10,6 @@
 #include "XvfbServer.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QScreen>
 #include <QSettings>
@@ -57,12 +53,8 @@ private slots:
 
         const QList<AppRule> rules{AppRule::create("org.example.Editor", "Editor", "xkb:de::deu"),
                                    AppRule::create("Plainapp", "Plain", "xkb:ru::rus")};
-        const QString path = RulesStore::defaultPath();
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(AppRuleJson::encode(rules));
-        file.close();
+        QString error;
+        QVERIFY2(RulesStore(RulesStore::defaultPath()).save(rules, &error), qPrintable(error));
 
         QSettings& settings = UserDefaults::standard();
         settings.setValue("defaultInputSourceID", "xkb:us::eng");

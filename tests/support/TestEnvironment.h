@@ -36,7 +36,6 @@ public:
     // The only folder in XDG_DATA_DIRS; tests put desktop entries under its applications/.
     QString dataDir() const;
     XvfbServer* xServer() const { return m_xServer.get(); }
-    DBusSession* sessionBus() const { return m_sessionBus.get(); }
 
 private:
     QTemporaryDir m_root;

@@ -154,13 +154,6 @@ QList<QRect> XTestClient::viewableTopLevels()
     return rects;
 }
 
-bool XTestClient::hasProperty(xcb_window_t window, const char* property)
-{
-    auto cookie = xcb_get_property(m_connection, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 0);
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
-    return reply && reply->type != XCB_ATOM_NONE;
-}
-
 std::optional<QByteArray> XTestClient::byteProperty(xcb_window_t window, const char* property)
 {
     auto cookie = xcb_get_property(m_connection, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);

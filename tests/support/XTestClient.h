@@ -56,7 +56,6 @@ public:
     // The top-level windows currently mapped (viewable), with their geometry.
     QList<QRect> viewableTopLevels();
     QList<xcb_window_t> viewableTopLevelWindows();
-    bool hasProperty(xcb_window_t window, const char* property);
     // An 8-bit property's bytes (any type); nothing when the window lacks it.
     std::optional<QByteArray> byteProperty(xcb_window_t window, const char* property);
     xcb_window_t inputFocus();
