@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 #include "app/WindowGroup.h"
 
+#include "KelvaroProcess.h"
 #include "TestEnvironment.h"
 #include "XTestClient.h"
 #include "XvfbServer.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
-#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -21,47 +21,20 @@ namespace {
 
 // The real program, started in a runtime folder of the test's choosing on the
 // test's X server, with the test's home.
-class KelvaroProcess {
+class KelvaroInRuntimeFolder : public KelvaroProcess {
 public:
-    explicit KelvaroProcess(const QString& runtimeFolder)
+    explicit KelvaroInRuntimeFolder(const QString& runtimeFolder)
+        : KelvaroProcess(besideThisProgram(), environment(runtimeFolder))
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.setStandardOutputFile(QProcess::nullDevice());
-    }
-    ~KelvaroProcess()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-    bool start()
-    {
-        m_process.start(QDir(QCoreApplication::applicationDirPath()).filePath("kelvaro"), {});
-        return m_process.waitForStarted(5000);
-    }
-    bool isRunning() const { return m_process.state() == QProcess::Running; }
-    // The process ended by itself with this status.
-    std::optional<int> exitCode(int waitMilliseconds)
-    {
-        if (m_process.state() != QProcess::NotRunning)
-            m_process.waitForFinished(waitMilliseconds);
-        if (m_process.state() != QProcess::NotRunning || m_process.exitStatus() != QProcess::NormalExit)
-            return std::nullopt;
-        return m_process.exitCode();
-    }
-    void crash()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
     }
 
 private:
-    QProcess m_process;
+    static QProcessEnvironment environment(const QString& runtimeFolder)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
+        return environment;
+    }
 };
 
 // A runtime folder as the session gives one: private to the user.
@@ -171,7 +144,7 @@ private slots:
     void programRunsOnceAndOpensItsSettingsForLaterStarts()
     {
         const auto folder = makeRuntimeFolder();
-        KelvaroProcess running(folder->path());
+        KelvaroInRuntimeFolder running(folder->path());
         QVERIFY(running.start());
         QVERIFY(answers(SingleInstance(folder->path())));
         QVERIFY(settingsWindows().isEmpty());
@@ -183,7 +156,7 @@ private slots:
         QTRY_COMPARE(stored().toString(), QStringLiteral("false"));
 
         for (int start = 0; start < 2; ++start) {
-            KelvaroProcess later(folder->path());
+            KelvaroInRuntimeFolder later(folder->path());
             QVERIFY(later.start());
             QCOMPARE(later.exitCode(15000), std::optional(0));
             QTRY_COMPARE(settingsWindows().size(), 1);   // the same window, brought forward again
@@ -195,10 +168,10 @@ private slots:
         running.crash();
         QVERIFY(QFile::exists(SingleInstance(folder->path()).lockPath()));
         QVERIFY(QFile::exists(SingleInstance(folder->path()).socketPath()));
-        KelvaroProcess next(folder->path());
+        KelvaroInRuntimeFolder next(folder->path());
         QVERIFY(next.start());
         QVERIFY(answers(SingleInstance(folder->path())));
-        KelvaroProcess later(folder->path());
+        KelvaroInRuntimeFolder later(folder->path());
         QVERIFY(later.start());
         QCOMPARE(later.exitCode(15000), std::optional(0));
         QVERIFY(next.isRunning());
@@ -210,12 +183,12 @@ private slots:
     void twoStartsAtOnceLeaveOne()
     {
         const auto folder = makeRuntimeFolder();
-        KelvaroProcess one(folder->path());
-        KelvaroProcess two(folder->path());
+        KelvaroInRuntimeFolder one(folder->path());
+        KelvaroInRuntimeFolder two(folder->path());
         QVERIFY(one.start());
         QVERIFY(two.start());
         QTRY_VERIFY_WITH_TIMEOUT(one.isRunning() != two.isRunning(), 15000);
-        KelvaroProcess& ended = one.isRunning() ? two : one;
+        KelvaroInRuntimeFolder& ended = one.isRunning() ? two : one;
         QCOMPARE(ended.exitCode(0), std::optional(0));
         QTest::qWait(500);
         QVERIFY(one.isRunning() != two.isRunning());

@@ -7,14 +7,20 @@ ServerProcess::~ServerProcess()
     stop();
 }
 
+void stopProcess(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
 void ServerProcess::stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(1000);
-    }
+    stopProcess(m_process);
 }
 
 std::optional<QString> ServerProcess::start(const QString& program, const QStringList& arguments, QString* error)

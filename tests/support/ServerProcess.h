@@ -6,6 +6,9 @@
 
 #include <optional>
 
+// Asks the process to end, then kills it if it has not within five seconds.
+void stopProcess(QProcess& process);
+
 // A server program a test starts, which prints on standard output how to
 // reach it once it is ready; stopped when this object goes.
 class ServerProcess {

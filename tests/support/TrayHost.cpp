@@ -1,5 +1,8 @@
 #include "TrayHost.h"
 
+#include "ServerProcess.h"
+#include "platform/linux/XcbReply.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -7,20 +10,8 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
-#include <memory>
 
 namespace {
-
-void stopProgram(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000))
-        process.kill();
-    process.waitForFinished(1000);
-}
 
 // Whether some client owns the system tray selection of screen 0.
 bool trayIsClaimed()
@@ -29,13 +20,11 @@ bool trayIsClaimed()
     bool claimed = false;
     if (!xcb_connection_has_error(connection)) {
         const char name[] = "_NET_SYSTEM_TRAY_S0";
-        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr),
-            &std::free);
+        const platform::XcbReply<xcb_intern_atom_reply_t> atom(
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr));
         if (atom) {
-            std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-                xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr),
-                &std::free);
+            const platform::XcbReply<xcb_get_selection_owner_reply_t> owner(
+                xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
             claimed = owner && owner->owner != XCB_WINDOW_NONE;
         }
     }
@@ -47,8 +36,8 @@ bool trayIsClaimed()
 
 TrayHost::~TrayHost()
 {
-    stopProgram(m_tray);
-    stopProgram(m_windowManager);
+    stopProcess(m_tray);
+    stopProcess(m_windowManager);
 }
 
 bool TrayHost::startProgram(QProcess& process, const QString& program, const QStringList& arguments, QString* error)

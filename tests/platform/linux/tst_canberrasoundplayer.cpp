@@ -1,6 +1,7 @@
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/ApplicationResources.h"
 
+#include "ServerProcess.h"
 #include "TestEnvironment.h"
 
 #include <QDeadlineTimer>
@@ -83,16 +84,7 @@ QByteArray noSoundServer()
 // cookie through a socket in the test's runtime folder.
 class PrivatePulseServer {
 public:
-    ~PrivatePulseServer()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
+    ~PrivatePulseServer() { stopProcess(m_process); }
 
     bool start(QString* error)
     {

@@ -1,12 +1,17 @@
 #include "KelvaroProcess.h"
 
+#include "ServerProcess.h"
+
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <unistd.h>
 
-KelvaroProcess::KelvaroProcess(QString program)
-    : m_program(std::move(program))
+KelvaroProcess::KelvaroProcess(const QString& program, const QProcessEnvironment& environment)
+    : m_program(program)
 {
+    m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.setStandardOutputFile(QProcess::nullDevice());
 }
@@ -14,6 +19,11 @@ KelvaroProcess::KelvaroProcess(QString program)
 KelvaroProcess::~KelvaroProcess()
 {
     stop();
+}
+
+QString KelvaroProcess::besideThisProgram()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kelvaro"));
 }
 
 bool KelvaroProcess::start()
@@ -24,12 +34,22 @@ bool KelvaroProcess::start()
 
 void KelvaroProcess::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000))
-        m_process.kill();
-    m_process.waitForFinished(2000);
+    stopProcess(m_process);
+}
+
+void KelvaroProcess::crash()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+std::optional<int> KelvaroProcess::exitCode(int waitMilliseconds)
+{
+    if (m_process.state() != QProcess::NotRunning)
+        m_process.waitForFinished(waitMilliseconds);
+    if (m_process.state() != QProcess::NotRunning || m_process.exitStatus() != QProcess::NormalExit)
+        return std::nullopt;
+    return m_process.exitCode();
 }
 
 QString KelvaroProcess::statusField(const char* name) const

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <optional>
+
+// The real kelvaro program, started by a test or a benchmark in the given
+// environment (by default this process's: its temporary home, its X server).
+// Its output is dropped, its errors pass through. Stopped when this object goes.
+class KelvaroProcess {
+public:
+    explicit KelvaroProcess(const QString& program,
+                            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    ~KelvaroProcess();
+    KelvaroProcess(const KelvaroProcess&) = delete;
+    KelvaroProcess& operator=(const KelvaroProcess&) = delete;
+
+    // The program built beside the running test.
+    static QString besideThisProgram();
+
+    bool start();
+    // Asks it to end, then kills it if it does not.
+    void stop();
+    // Kills it at once, as a crash would end it.
+    void crash();
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    // The status it ended with by itself (waiting up to the given time), or
+    // nothing while it runs or after a crash.
+    std::optional<int> exitCode(int waitMilliseconds);
+    qint64 pid() const { return m_process.processId(); }
+
+    // Resident memory in KiB (VmRSS).
+    qint64 residentKiB() const;
+    // User plus system CPU time in milliseconds.
+    double cpuMilliseconds() const;
+    qint64 voluntaryContextSwitches() const;
+
+private:
+    QString statusField(const char* name) const;
+
+    QString m_program;
+    QProcess m_process;
+};
