@@ -16,6 +16,8 @@ double Samples::percentile(double p) const
 
 QString Samples::summary() const
 {
+    if (m_values.isEmpty())
+        return QStringLiteral("no samples (n = 0)");
     return QStringLiteral("p50 %1 %5, p90 %2 %5, p99 %3 %5, max %4 %5 (n = %6)")
         .arg(percentile(50), 0, 'f', 3)
         .arg(percentile(90), 0, 'f', 3)
@@ -27,6 +29,9 @@ QString Samples::summary() const
 
 QJsonObject Samples::toJson() const
 {
+    // Without samples there are no percentiles, not percentiles of zero.
+    if (m_values.isEmpty())
+        return {{QStringLiteral("unit"), m_unit}, {QStringLiteral("count"), 0}};
     return {{QStringLiteral("unit"), m_unit},
             {QStringLiteral("count"), double(m_values.size())},
             {QStringLiteral("p50"), percentile(50)},

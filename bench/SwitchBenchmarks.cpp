@@ -126,8 +126,10 @@ QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, int idleSeconds)
         KelvaroProcess kelvaro(kelvaroProgram);
         QElapsedTimer timer;
         timer.start();
-        if (!kelvaro.start())
+        if (!kelvaro.start()) {
+            print(QStringLiteral("Start-up: cannot start %1").arg(kelvaroProgram));
             break;
+        }
         std::optional<double> switched;
         std::optional<double> trayShown;
         while ((!switched || (hasTray && !trayShown)) && timer.elapsed() < 10000) {
