@@ -21,10 +21,10 @@
 #include "LogCapture.h"
 #include "OutputCapture.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -32,24 +32,6 @@
 
 using platform::FakeTextInputSources;
 using platform::FakeWorkspace;
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QByteArray fileContent(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 // Kelvaro among hostile surroundings: no session bus, a data folder it cannot
 // write, a settings file with nonsense in every key, monstrous rules files.
@@ -110,7 +92,7 @@ private slots:
     void anUnwritableDataFolderKeepsTheRulesInMemory()
     {
         // A file where the folder should be: nothing can be created below it, even by root.
-        writeFile(m_folder.filePath(QStringLiteral("Kelvaro")), "not a folder");
+        QVERIFY(writeFile(m_folder.filePath(QStringLiteral("Kelvaro")), "not a folder"));
         OutputCapture out(STDOUT_FILENO);
         const auto engine = makeEngine(m_notifications);
         engine->addRule(AppRule::create(QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("xkb:de::deu")));
@@ -125,7 +107,7 @@ private slots:
     {
         const QString file = UserDefaults::standard().fileName();
         UserDefaults::standard().sync();
-        writeFile(file, "[General]\n"
+        QVERIFY(writeFile(file, "[General]\n"
                         "appLanguage=1, 2\n"
                         "AppleLanguages=@ByteArray(\\xff)\n"
                         "showNotification=perhaps\n"
@@ -137,7 +119,7 @@ private slots:
                         "indicatorDuration=long\n"
                         "menuBarShowFlag=flag\n"
                         "menuBarShowName=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x5)\n"
-                        "pauseHotkeyEnabled=sometimes\n");
+                        "pauseHotkeyEnabled=sometimes\n"));
         QSettings settings(file, QSettings::IniFormat);
         LogCapture log;
 
@@ -192,7 +174,7 @@ private slots:
                                          QStringLiteral("xkb:de::deu")));
         const QByteArray json = AppRuleJson::encode(rules);
         QVERIFY(json.size() > 50 * 1000 * 1000);
-        writeFile(rulesPath(), json);
+        QVERIFY(writeFile(rulesPath(), json));
         const auto engine = makeEngine(m_notifications);
         QCOMPARE(engine->rules().size(), rules.size());
         QCOMPARE(engine->rules().last(), rules.last());
@@ -212,7 +194,7 @@ private slots:
     void monstrousDamagedRulesFilesAreKeptAside()
     {
         QFETCH(QByteArray, content);
-        writeFile(rulesPath(), content);
+        QVERIFY(writeFile(rulesPath(), content));
         OutputCapture out(STDOUT_FILENO);
         LogCapture log;
         const auto engine = makeEngine(m_notifications);

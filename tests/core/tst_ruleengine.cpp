@@ -11,8 +11,8 @@
 #include "LogCapture.h"
 #include "OutputCapture.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QFile>
@@ -66,20 +66,6 @@ AppRule rule(const QString& bundleID, const QString& target, bool enabled = true
     return r;
 }
 
-QByteArray fileContent(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
 // A store whose writes die, or fail, between writing the temporary file and
 // renaming it over the rules file.
 class InterruptedStore : public RulesStore {
@@ -131,7 +117,7 @@ private:
                                                                      *m_notifications, settings(), store});
     }
 
-    void writeRules(const QList<AppRule>& rules) { writeFile(rulesPath(), AppRuleJson::encode(rules)); }
+    void writeRules(const QList<AppRule>& rules) { QVERIFY(writeFile(rulesPath(), AppRuleJson::encode(rules))); }
 
     static RunningApplication app(qint64 pid, const std::optional<QString>& bundleID)
     {
@@ -362,7 +348,7 @@ private slots:
         }
         const QList<AppRule> rules{rule("org.gnome.Terminal", kDE), rule("/usr/bin/xterm", kRU)};
         const QByteArray indented = QJsonDocument::fromJson(AppRuleJson::encode(rules)).toJson(QJsonDocument::Indented);
-        writeFile(rulesPath(), indented);
+        QVERIFY(writeFile(rulesPath(), indented));
         const auto engine = makeEngine();
         QCOMPARE(engine->rules(), rules);
         QCOMPARE(fileContent(rulesPath()), AppRuleJson::encode(rules));
@@ -380,7 +366,7 @@ private slots:
     void aDamagedRulesFileIsKeptAside()
     {
         QFETCH(QByteArray, content);
-        writeFile(rulesPath(), content);
+        QVERIFY(writeFile(rulesPath(), content));
         OutputCapture out(STDOUT_FILENO);
         LogCapture log;
         const auto engine = makeEngine();
@@ -388,7 +374,7 @@ private slots:
         QVERIFY(engine->rules().isEmpty());
         QCOMPARE(fileContent(rulesPath()), content); // untouched until the first change
 
-        writeFile(rulesPath() + ".damaged", "an older damaged file");
+        QVERIFY(writeFile(rulesPath() + ".damaged", "an older damaged file"));
         engine->addRule(rule("c", kUS));
         QCOMPARE(fileContent(rulesPath() + ".damaged"), content);
         QCOMPARE(*AppRuleJson::decode(fileContent(rulesPath())), engine->rules());

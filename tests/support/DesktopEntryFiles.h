@@ -1,20 +1,13 @@
 #pragma once
 
 #include "TestEnvironment.h"
-
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QString>
+#include "TestFiles.h"
 
 // Writes a desktop entry into the test's only XDG data folder. Write the
 // entries a test needs before its first GIO call: GIO reads them then.
 inline bool writeDesktopEntry(const QString& fileName, const QByteArray& contents)
 {
-    const QString folder = TestEnvironment::current().dataDir() + QStringLiteral("/applications");
-    QDir().mkpath(folder);
-    QFile file(folder + QLatin1Char('/') + fileName);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+    return writeFile(TestEnvironment::current().dataDir() + QStringLiteral("/applications/") + fileName, contents);
 }
 
 // A well-formed application entry: [Desktop Entry], Type and Exec, then the given lines.

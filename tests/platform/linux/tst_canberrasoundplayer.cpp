@@ -3,6 +3,7 @@
 
 #include "ServerProcess.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -66,13 +67,6 @@ std::optional<WaveFile> readWave(const QByteArray& data)
     if (!hasFormat || !hasData)
         return std::nullopt;
     return wave;
-}
-
-bool writeFile(const QString& path, const QByteArray& contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
 }
 
 QByteArray noSoundServer()

@@ -3,6 +3,7 @@
 
 #include "LogCapture.h"
 #include "MinimalXServer.h"
+#include "OpenConnection.h"
 #include "TestEnvironment.h"
 #include "XTestClient.h"
 #include "Xdotool.h"
@@ -36,15 +37,6 @@ QString describe(const KeyPress& press)
     if (press.modifiers & Qt::MetaModifier)
         held << QStringLiteral("meta");
     return held.isEmpty() ? QString::number(press.key) : held.join('+') + ' ' + QString::number(press.key);
-}
-
-std::unique_ptr<XConnection> openConnection(const QString& display)
-{
-    QString error;
-    auto connection = XConnection::open(display, &error);
-    if (!connection)
-        qWarning("%s", qPrintable(error));
-    return connection;
 }
 
 // Every press a monitor reports, described.

@@ -6,6 +6,7 @@
 
 #include "LogCapture.h"
 #include "MinimalXServer.h"
+#include "OpenConnection.h"
 #include "TestEnvironment.h"
 #include "XTestClient.h"
 #include "XvfbServer.h"
@@ -31,15 +32,6 @@ QStringList ids(const QList<PlatformInputSource>& sources)
     for (const PlatformInputSource& source : sources)
         result.append(source.id.value_or(QStringLiteral("(none)")));
     return result;
-}
-
-std::unique_ptr<XConnection> openConnection(const QString& display = QString())
-{
-    QString error;
-    auto connection = XConnection::open(display, &error);
-    if (!connection)
-        qWarning("%s", qPrintable(error));
-    return connection;
 }
 
 } // namespace
