@@ -15,9 +15,6 @@ struct PlatformInputSource {
     std::optional<QString> id;
     std::optional<QString> localizedName;
     std::optional<QUrl> iconUrl;
-    // ISO 3166 alpha-2 code of the country the source belongs to, when the
-    // backend knows one (the XKB backend takes it from the layout registry).
-    std::optional<QString> countryCode;
     // The backend's own reference to the entry (the XKB group index); only
     // meaningful to the backend that produced it.
     int handle = -1;

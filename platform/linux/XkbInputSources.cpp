@@ -179,8 +179,6 @@ std::optional<QList<PlatformInputSource>> XkbInputSources::readEnabledInputSourc
             source.localizedName = info->description;
         else if (const QString groupName = names().groups.value(group); !groupName.isEmpty())
             source.localizedName = groupName;
-        if (info && !info->country.isEmpty())
-            source.countryCode = info->country;
         sources.append(source);
     }
     return sources;

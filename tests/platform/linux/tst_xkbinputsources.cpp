@@ -1,6 +1,7 @@
 #include "platform/linux/XkbInputSources.h"
 
 #include "core/InputSourceManager.h"
+#include "platform/InputSourceCountry.h"
 #include "platform/linux/KeyboardLayoutRegistry.h"
 #include "platform/linux/XConnection.h"
 
@@ -96,7 +97,7 @@ private slots:
         for (int group = 0; group < 3; ++group) {
             const PlatformInputSource& source = sources->at(group);
             QCOMPARE(source.localizedName, names[group]);
-            QCOMPARE(source.countryCode, countries[group]);
+            QCOMPARE(platform::countryOfInputSource(*source.id), countries[group]);
             QCOMPARE(source.handle, group);
             QCOMPARE(source.isSelectCapable, true);
             QVERIFY(!source.iconUrl);
@@ -171,7 +172,7 @@ private slots:
         QVERIFY(sources);
         QCOMPARE(ids(*sources), (QStringList{"xkb:us::eng", "xkb:de:nodeadkeys:deu"}));
         QCOMPARE(sources->at(1).localizedName, QStringLiteral("German (no dead keys)"));
-        QCOMPARE(sources->at(1).countryCode, QStringLiteral("DE"));
+        QCOMPARE(platform::countryOfInputSource(*sources->at(1).id), QStringLiteral("DE"));
         QCOMPARE(m_sources->selectInputSource(sources->at(1)), TextInputSources::kStatusOk);
         QCOMPARE(m_client->lockedGroup(), 1);
     }
@@ -197,7 +198,7 @@ private slots:
         QVERIFY(sources);
         QCOMPARE(ids(*sources), (QStringList{"xkb:fr::fra", "xkb:de:nodeadkeys:deu"}));
         QCOMPARE(sources->at(0).localizedName, QStringLiteral("French"));
-        QCOMPARE(sources->at(0).countryCode, QStringLiteral("FR"));
+        QCOMPARE(platform::countryOfInputSource(*sources->at(0).id), QStringLiteral("FR"));
     }
 
     void entriesNotInTheKeymapAreNotFound()
@@ -272,7 +273,7 @@ private slots:
         QCOMPARE(ids(*sources), (QStringList{"xkb:us::eng", "xkb:foo::", "xkb:ru::rus"}));
         // No registry entry: the name the keymap gives its group, no country.
         QCOMPARE(sources->at(1).localizedName, QStringLiteral("German"));
-        QVERIFY(!sources->at(1).countryCode);
+        QVERIFY(!platform::countryOfInputSource(*sources->at(1).id));
         QCOMPARE(m_sources->selectInputSource(sources->at(1)), TextInputSources::kStatusOk);
         QCOMPARE(m_client->lockedGroup(), 1);
     }
@@ -321,7 +322,7 @@ private slots:
 
         QVERIFY(!sources.enabledInputSources());
         QVERIFY(!sources.currentKeyboardInputSource());
-        QCOMPARE(sources.selectInputSource(PlatformInputSource{true, "xkb:us::eng", {}, {}, {}, 0}),
+        QCOMPARE(sources.selectInputSource(PlatformInputSource{true, "xkb:us::eng", {}, {}, 0}),
                  TextInputSources::kStatusFailed);
 
         log.clear();
