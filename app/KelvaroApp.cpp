@@ -1,17 +1,18 @@
 #include "app/KelvaroApp.h"
 
-#include "app/LocalizationManager.h"
 #include "app/PermissionsManager.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
-#include "app/UserDefaults.h"
 #include "core/InputSourceManager.h"
-#include "core/Logger.h"
 #include "core/RuleEngine.h"
 #include "feedback/GlobalHotkeyManager.h"
 #include "feedback/InputSourceIndicatorController.h"
 #include "feedback/MenuBarIndicatorController.h"
+#include "localization/LocalizationManager.h"
+#include "logging/ApplicationIdentity.h"
+#include "logging/Logger.h"
 #include "platform/Platform.h"
+#include "settings/UserDefaults.h"
 
 #include <QApplication>
 
@@ -61,10 +62,7 @@ void KelvaroApp::openWindow(const QString& identifier)
 
 int KelvaroApp::run(int argc, char** argv)
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Kelvaro"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.kelvaro.Kelvaro"));
+    QGuiApplication::setDesktopFileName(ApplicationIdentity::bundleIdentifier());
 
     // Decided before the display is opened: a later start needs none.
     SingleInstance instance;

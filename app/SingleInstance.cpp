@@ -1,6 +1,6 @@
 #include "app/SingleInstance.h"
 
-#include "core/Logger.h"
+#include "logging/Logger.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "app/StatusMenu.h"
 
-#include "app/ApplicationVersion.h"
-#include "app/LocalizationManager.h"
 #include "core/RuleEngine.h"
 #include "feedback/MenuBarIndicatorController.h"
+#include "localization/LocalizationManager.h"
+#include "settings/ApplicationVersion.h"
 
 #include <QKeyEvent>
 

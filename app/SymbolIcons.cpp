@@ -1,6 +1,6 @@
 #include "app/SymbolIcons.h"
 
-#include "core/Logger.h"
+#include "logging/Logger.h"
 #include "platform/ApplicationResources.h"
 
 #include <QHash>

@@ -4,9 +4,9 @@
 #include "Samples.h"
 #include "XkbGroupWatcher.h"
 
-#include "app/UserDefaults.h"
 #include "core/RulesStore.h"
 #include "platform/linux/XcbReply.h"
+#include "settings/UserDefaults.h"
 
 #include "TestEnvironment.h"
 #include "TrayHost.h"

@@ -1,6 +1,6 @@
 #include "core/InputSourceManager.h"
 
-#include "core/Logger.h"
+#include "logging/Logger.h"
 #include "platform/Platform.h"
 #include "platform/TextInputSources.h"
 

@@ -1,15 +1,13 @@
 #include "core/RuleEngine.h"
 
-#include "app/LocalizationManager.h"
-#include "app/UserDefaults.h"
 #include "core/InputSourceManager.h"
-#include "core/Logger.h"
 #include "core/RuleIndex.h"
 #include "core/SwitchFeedback.h"
 #include "core/WindowWatcher.h"
-#include "feedback/SharedSwitchFeedback.h"
-#include "platform/Platform.h"
+#include "localization/LocalizationManager.h"
+#include "logging/Logger.h"
 #include "platform/UserNotifications.h"
+#include "settings/UserDefaults.h"
 
 #include <QUuid>
 
@@ -29,15 +27,6 @@ void printLine(const QString& line)
 }
 
 } // namespace
-
-RuleEngine& RuleEngine::shared()
-{
-    static RuleEngine* const engine = new RuleEngine({InputSourceManager::shared(), WindowWatcher::shared(),
-                                                      SharedSwitchFeedback::instance(),
-                                                      platform::sharedUserNotifications(), UserDefaults::standard(),
-                                                      std::make_shared<RulesStore>(RulesStore::defaultPath())});
-    return *engine;
-}
 
 RuleEngine::RuleEngine(const Dependencies& dependencies, QObject* parent)
     : QObject(parent)

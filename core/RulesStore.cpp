@@ -1,7 +1,7 @@
 #include "core/RulesStore.h"
 
 #include "core/AppRuleJson.h"
-#include "core/Logger.h"
+#include "logging/Logger.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "feedback/GlobalHotkeyManager.h"
 
-#include "app/UserDefaults.h"
 #include "core/RuleEngine.h"
 #include "feedback/InputSourceIndicatorController.h"
 #include "platform/KeyMonitor.h"
 #include "platform/Platform.h"
+#include "settings/UserDefaults.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -17,18 +17,6 @@ const QString kMessageIcon = QStringLiteral("\u26A1\uFE0F");
 constexpr Qt::KeyboardModifiers kRequiredModifiers = Qt::ControlModifier | Qt::AltModifier;
 
 } // namespace
-
-GlobalHotkeyManager& GlobalHotkeyManager::shared()
-{
-    static GlobalHotkeyManager* const manager = new GlobalHotkeyManager({
-        platform::sharedKeyMonitor(),
-        UserDefaults::standard(),
-        RuleEngine::shared(),
-        &InputSourceIndicatorController::showSharedMessage,
-        &GlobalHotkeyManager::kelvaroWindowHasFocus,
-    });
-    return *manager;
-}
 
 GlobalHotkeyManager::GlobalHotkeyManager(Dependencies dependencies, QObject* parent)
     : QObject(parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PauseToggle.h"
+#include "feedback/PauseToggle.h"
 
 #include <QObject>
 

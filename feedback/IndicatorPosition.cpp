@@ -1,6 +1,6 @@
 #include "feedback/IndicatorPosition.h"
 
-#include "app/LocalizationManager.h"
+#include "localization/LocalizationManager.h"
 
 namespace IndicatorPositions {
 

@@ -1,6 +1,6 @@
 #include "feedback/IndicatorSettings.h"
 
-#include "app/UserDefaults.h"
+#include "settings/UserDefaults.h"
 
 #include <QtGlobal>
 

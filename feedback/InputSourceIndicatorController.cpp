@@ -1,11 +1,11 @@
 #include "feedback/InputSourceIndicatorController.h"
 
-#include "app/UserDefaults.h"
 #include "feedback/FlagEmoji.h"
 #include "feedback/IndicatorLayout.h"
 #include "feedback/IndicatorPanel.h"
 #include "feedback/IndicatorSettings.h"
 #include "platform/Platform.h"
+#include "settings/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 #include "feedback/MenuBarIndicatorController.h"
 
-#include "app/UserDefaults.h"
 #include "core/InputSourceManager.h"
 #include "feedback/FlagEmoji.h"
 #include "platform/TextInputSources.h"
+#include "settings/UserDefaults.h"
 
 #include <QSettings>
 

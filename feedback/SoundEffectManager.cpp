@@ -1,10 +1,10 @@
 #include "feedback/SoundEffectManager.h"
 
-#include "app/UserDefaults.h"
-#include "core/Logger.h"
+#include "logging/Logger.h"
 #include "platform/ApplicationResources.h"
 #include "platform/Platform.h"
 #include "platform/SoundPlayer.h"
+#include "settings/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QSettings>

@@ -1,8 +1,6 @@
 #include "platform/Platform.h"
 
-#include "core/Logger.h"
-
-#include <QCoreApplication>
+#include "platform/PlatformLog.h"
 #include "platform/UnavailableKeyMonitor.h"
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWindowEffects.h"
@@ -10,12 +8,15 @@
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
-#include "platform/linux/JournalLogBackend.h"
 #include "platform/linux/X11AccessibilityTrust.h"
 #include "platform/linux/X11WindowEffects.h"
 #include "platform/linux/XConnection.h"
 #include "platform/linux/XInputKeyMonitor.h"
 #include "platform/linux/XkbInputSources.h"
+
+#include <QCoreApplication>
+
+Q_LOGGING_CATEGORY(lcPlatform, "Platform", QtInfoMsg)
 
 namespace platform {
 
@@ -29,7 +30,7 @@ XConnection* sharedXConnection()
         QString error;
         std::unique_ptr<XConnection> opened = XConnection::open(QString(), &error);
         if (!opened) {
-            Logger::shared().error(error);
+            logError(error);
             return opened.release();
         }
         // Without its display the program has nothing left to do.
@@ -103,11 +104,6 @@ AccessibilityTrust& sharedAccessibilityTrust()
 KeyMonitor& sharedKeyMonitor()
 {
     return sharedX11Backend<KeyMonitor, XInputKeyMonitor, UnavailableKeyMonitor>();
-}
-
-std::unique_ptr<LogBackend> createLogBackend()
-{
-    return std::make_unique<JournalLogBackend>();
 }
 
 } // namespace platform

@@ -2,14 +2,11 @@
 
 #include "platform/AccessibilityTrust.h"
 #include "platform/KeyMonitor.h"
-#include "platform/LogBackend.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TextInputSources.h"
 #include "platform/UserNotifications.h"
 #include "platform/WindowEffects.h"
 #include "platform/Workspace.h"
-
-#include <memory>
 
 // Picks the backends for the session the process runs in. The shared
 // backends are created on first use and live until the process ends.
@@ -26,6 +23,5 @@ WindowEffects& sharedWindowEffects();
 UserNotifications& sharedUserNotifications();
 AccessibilityTrust& sharedAccessibilityTrust();
 KeyMonitor& sharedKeyMonitor();
-std::unique_ptr<LogBackend> createLogBackend();
 
 } // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Logger.h"
 #include "platform/KeyMonitor.h"
+#include "platform/PlatformLog.h"
 
 namespace platform {
 
@@ -11,7 +11,7 @@ public:
     using KeyMonitor::KeyMonitor;
     bool start() override
     {
-        Logger::shared().error(QStringLiteral("There is no X display to watch the keyboard on; "
+        logError(QStringLiteral("There is no X display to watch the keyboard on; "
                                               "global hotkeys are unavailable"));
         return false;
     }

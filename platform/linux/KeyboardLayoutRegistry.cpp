@@ -1,6 +1,6 @@
 #include "platform/linux/KeyboardLayoutRegistry.h"
 
-#include "core/Logger.h"
+#include "platform/PlatformLog.h"
 
 #include <xkbcommon/xkbregistry.h>
 
@@ -38,7 +38,7 @@ KeyboardLayoutRegistry::KeyboardLayoutRegistry()
     // without them those would show no name.
     m_context = rxkb_context_new(RXKB_CONTEXT_LOAD_EXOTIC_RULES);
     if (!m_context || !rxkb_context_parse_default_ruleset(m_context)) {
-        Logger::shared().error(QStringLiteral("Cannot read the keyboard layout registry"));
+        logError(QStringLiteral("Cannot read the keyboard layout registry"));
         if (m_context)
             rxkb_context_unref(m_context);
         m_context = nullptr;

@@ -1,6 +1,6 @@
 #include "platform/linux/XConnection.h"
 
-#include "core/Logger.h"
+#include "platform/PlatformLog.h"
 #include "platform/linux/XTextProperty.h"
 
 #include <QAbstractEventDispatcher>
@@ -199,7 +199,7 @@ void XConnection::checkConnection()
         return;
     m_lost = true;
     m_notifier->setEnabled(false);
-    Logger::shared().error(QStringLiteral("Lost the connection to the X server; Kelvaro ends"));
+    logError(QStringLiteral("Lost the connection to the X server; Kelvaro ends"));
     emit connectionLost();
 }
 

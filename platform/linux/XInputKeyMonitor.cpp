@@ -1,6 +1,6 @@
 #include "platform/linux/XInputKeyMonitor.h"
 
-#include "core/Logger.h"
+#include "platform/PlatformLog.h"
 #include "platform/linux/XcbXkb.h"
 
 #include <xcb/xinput.h>
@@ -57,18 +57,18 @@ bool XInputKeyMonitor::setUpExtensions()
 
     const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
     if (!xinput || !xinput->present) {
-        Logger::shared().error(QStringLiteral("The X server has no XInputExtension; %1").arg(kUnavailable));
+        logError(QStringLiteral("The X server has no XInputExtension; %1").arg(kUnavailable));
         return false;
     }
     const XcbReply<xcb_input_xi_query_version_reply_t> version(xcb_input_xi_query_version_reply(
         c, xcb_input_xi_query_version(c, kXInputMajor, kXInputMinor), nullptr));
     if (!version) {
-        Logger::shared().error(
+        logError(
             QStringLiteral("The X server did not answer the XInputExtension version query; %1").arg(kUnavailable));
         return false;
     }
     if (version->major_version < 2) {
-        Logger::shared().error(QStringLiteral("The X server's XInputExtension %1.%2 has no raw key events "
+        logError(QStringLiteral("The X server's XInputExtension %1.%2 has no raw key events "
                                               "(version 2.0 is needed); %3")
                                    .arg(version->major_version)
                                    .arg(version->minor_version)
@@ -80,7 +80,7 @@ bool XInputKeyMonitor::setUpExtensions()
     QString whyNot;
     const auto xkbEventBase = useXkbExtension(c, &whyNot);
     if (!xkbEventBase) {
-        Logger::shared().error(QStringLiteral("%1; %2").arg(whyNot, kUnavailable));
+        logError(QStringLiteral("%1; %2").arg(whyNot, kUnavailable));
         return false;
     }
 
@@ -112,7 +112,7 @@ bool XInputKeyMonitor::selectEvents(bool watch)
         return true;
     if (xkbError || xinputError) {
         const auto& error = xinputError ? xinputError : xkbError;
-        Logger::shared().error(QStringLiteral("The X server refused to report key presses (error %1); %2")
+        logError(QStringLiteral("The X server refused to report key presses (error %1); %2")
                                    .arg(error->error_code)
                                    .arg(kUnavailable));
         return false;

@@ -1,6 +1,6 @@
 #include "platform/linux/XkbInputSources.h"
 
-#include "core/Logger.h"
+#include "platform/PlatformLog.h"
 #include "platform/linux/KeyboardLayoutRegistry.h"
 #include "platform/linux/XcbXkb.h"
 #include "platform/linux/XkbKeymapLayouts.h"
@@ -86,7 +86,7 @@ XkbInputSources::XkbInputSources(XConnection& connection, KeyboardLayoutRegistry
     QString whyNot;
     const auto eventBase = useXkbExtension(c, &whyNot);
     if (!eventBase) {
-        Logger::shared().error(whyNot + QStringLiteral("; keyboard layouts cannot be listed or selected"));
+        logError(whyNot + QStringLiteral("; keyboard layouts cannot be listed or selected"));
         return;
     }
     m_available = true;
@@ -113,7 +113,7 @@ XkbInputSources::XkbInputSources(XConnection& connection, KeyboardLayoutRegistry
     m_connection.selectEvents(connection.rootWindow(), XCB_EVENT_MASK_PROPERTY_CHANGE);
 
     if (XcbReply<xcb_generic_error_t> error{xcb_request_check(c, selectCookie)}) {
-        Logger::shared().error(QStringLiteral("The X server refused XKEYBOARD notifications (error %1); "
+        logError(QStringLiteral("The X server refused XKEYBOARD notifications (error %1); "
                                               "keyboard layout changes will go unnoticed")
                                    .arg(error->error_code));
     }

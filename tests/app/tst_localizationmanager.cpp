@@ -1,6 +1,6 @@
-#include "app/LocalizationManager.h"
-#include "app/UserDefaults.h"
+#include "localization/LocalizationManager.h"
 #include "platform/ApplicationResources.h"
+#include "settings/UserDefaults.h"
 
 #include "LogCapture.h"
 #include "TestEnvironment.h"

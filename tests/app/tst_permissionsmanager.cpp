@@ -1,5 +1,5 @@
+#include "FakeAccessibilityTrust.h"
 #include "app/PermissionsManager.h"
-#include "platform/fake/FakeAccessibilityTrust.h"
 #include "platform/linux/X11AccessibilityTrust.h"
 
 #include "TestEnvironment.h"

@@ -1,7 +1,7 @@
-#include "app/LocalizationManager.h"
 #include "app/StatusMenu.h"
 #include "app/TrayIcon.h"
-#include "app/UserDefaults.h"
+#include "localization/LocalizationManager.h"
+#include "settings/UserDefaults.h"
 
 #include "TestEnvironment.h"
 #include "TrayServices.h"

@@ -1,4 +1,4 @@
-#include "app/StringsTable.h"
+#include "localization/StringsTable.h"
 
 #include "TestEnvironment.h"
 

@@ -1,7 +1,7 @@
-#include "app/UserDefaults.h"
 #include "core/RuleEngine.h"
 #include "core/RulesStore.h"
 #include "feedback/InputSourceIndicatorController.h"
+#include "settings/UserDefaults.h"
 
 #include "FakeNotificationServer.h"
 #include "LogCapture.h"

@@ -1,7 +1,7 @@
 #include "app/SymbolIcons.h"
 #include "app/TrayIcon.h"
 #include "app/TrayIconImage.h"
-#include "app/UserDefaults.h"
+#include "settings/UserDefaults.h"
 
 #include "TestEnvironment.h"
 #include "TrayHost.h"

@@ -1,4 +1,4 @@
-#include "app/UserDefaults.h"
+#include "settings/UserDefaults.h"
 
 #include "LogCapture.h"
 #include "TestEnvironment.h"

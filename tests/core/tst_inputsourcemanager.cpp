@@ -1,5 +1,5 @@
+#include "FakeTextInputSources.h"
 #include "core/InputSourceManager.h"
-#include "platform/fake/FakeTextInputSources.h"
 
 #include "LogCapture.h"
 #include "TestEnvironment.h"

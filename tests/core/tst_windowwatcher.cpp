@@ -1,5 +1,5 @@
+#include "FakeWorkspace.h"
 #include "core/WindowWatcher.h"
-#include "platform/fake/FakeWorkspace.h"
 
 #include "TestEnvironment.h"
 

@@ -1,5 +1,5 @@
+#include "FakeKeyMonitor.h"
 #include "feedback/GlobalHotkeyManager.h"
-#include "platform/fake/FakeKeyMonitor.h"
 
 #include "EngineOverFakes.h"
 #include "TestEnvironment.h"

@@ -1,10 +1,10 @@
-#include "app/UserDefaults.h"
+#include "FakeWindowEffects.h"
 #include "feedback/FlagEmoji.h"
 #include "feedback/IndicatorLayout.h"
 #include "feedback/IndicatorPanel.h"
 #include "feedback/InputSourceIndicatorController.h"
-#include "platform/fake/FakeWindowEffects.h"
 #include "platform/linux/XcbReply.h"
+#include "settings/UserDefaults.h"
 
 #include "TestEnvironment.h"
 #include "XTestClient.h"

@@ -1,7 +1,7 @@
-#include "app/LocalizationManager.h"
 #include "feedback/IndicatorLayout.h"
 #include "feedback/IndicatorPosition.h"
 #include "feedback/IndicatorSettings.h"
+#include "localization/LocalizationManager.h"
 
 #include "TestEnvironment.h"
 

@@ -1,9 +1,9 @@
-#include "app/UserDefaults.h"
+#include "FakeTextInputSources.h"
 #include "core/InputSourceManager.h"
 #include "feedback/MenuBarIndicatorController.h"
-#include "platform/fake/FakeTextInputSources.h"
 #include "platform/linux/XConnection.h"
 #include "platform/linux/XkbInputSources.h"
+#include "settings/UserDefaults.h"
 
 #include "TestEnvironment.h"
 #include "XTestClient.h"

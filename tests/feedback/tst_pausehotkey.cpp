@@ -1,9 +1,9 @@
-#include "app/UserDefaults.h"
 #include "core/RuleEngine.h"
 #include "feedback/GlobalHotkeyManager.h"
 #include "feedback/IndicatorPanel.h"
 #include "feedback/InputSourceIndicatorController.h"
 #include "platform/Platform.h"
+#include "settings/UserDefaults.h"
 
 #include "TestEnvironment.h"
 #include "Xdotool.h"

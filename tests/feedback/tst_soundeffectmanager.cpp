@@ -1,6 +1,6 @@
+#include "FakeSoundPlayer.h"
 #include "feedback/SoundEffectManager.h"
-#include "app/UserDefaults.h"
-#include "platform/fake/FakeSoundPlayer.h"
+#include "settings/UserDefaults.h"
 
 #include "LogCapture.h"
 #include "TestEnvironment.h"

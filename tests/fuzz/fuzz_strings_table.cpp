@@ -1,6 +1,6 @@
 // Translation tables, read from the resource folder (which a packager or user
 // may have edited).
-#include "app/StringsTable.h"
+#include "localization/StringsTable.h"
 
 #include "FuzzCheck.h"
 

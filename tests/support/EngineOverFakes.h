@@ -1,14 +1,14 @@
 #pragma once
 
-#include "app/UserDefaults.h"
+#include "FakeTextInputSources.h"
+#include "FakeUserNotifications.h"
+#include "FakeWorkspace.h"
 #include "core/InputSourceManager.h"
 #include "core/RuleEngine.h"
 #include "core/RulesStore.h"
 #include "core/SwitchFeedback.h"
 #include "core/WindowWatcher.h"
-#include "platform/fake/FakeTextInputSources.h"
-#include "platform/fake/FakeUserNotifications.h"
-#include "platform/fake/FakeWorkspace.h"
+#include "settings/UserDefaults.h"
 
 #include <QDir>
 #include <QTemporaryDir>

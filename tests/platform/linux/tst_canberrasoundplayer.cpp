@@ -1,5 +1,5 @@
-#include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/ApplicationResources.h"
+#include "platform/linux/CanberraSoundPlayer.h"
 
 #include "ServerProcess.h"
 #include "TestEnvironment.h"

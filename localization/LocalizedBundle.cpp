@@ -1,7 +1,7 @@
-#include "app/LocalizedBundle.h"
+#include "localization/LocalizedBundle.h"
 
-#include "app/StringsTable.h"
-#include "core/Logger.h"
+#include "localization/StringsTable.h"
+#include "logging/Logger.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/linux/JournalLogBackend.h"
+#include "logging/JournalLogBackend.h"
 
 #include <systemd/sd-journal.h>
 
@@ -7,7 +7,7 @@
 
 #include <array>
 
-namespace platform {
+namespace logging {
 
 namespace {
 
@@ -55,4 +55,4 @@ void JournalLogBackend::writeToStandardError(const QString& message)
     }
 }
 
-} // namespace platform
+} // namespace logging

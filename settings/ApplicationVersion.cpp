@@ -1,4 +1,4 @@
-#include "app/ApplicationVersion.h"
+#include "settings/ApplicationVersion.h"
 
 #include <QCoreApplication>
 

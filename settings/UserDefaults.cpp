@@ -1,6 +1,6 @@
-#include "app/UserDefaults.h"
+#include "settings/UserDefaults.h"
 
-#include "core/Logger.h"
+#include "logging/Logger.h"
 
 #include <QSet>
 #include <QSettings>

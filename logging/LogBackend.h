@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace platform {
+namespace logging {
 
 enum class LogLevel { Info, Error };
 
@@ -14,4 +14,4 @@ public:
                        const QString& message) = 0;
 };
 
-} // namespace platform
+} // namespace logging

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/LocalizedBundle.h"
+#include "localization/LocalizedBundle.h"
 
 #include <QList>
 #include <QObject>

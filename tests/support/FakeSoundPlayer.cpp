@@ -1,4 +1,4 @@
-#include "platform/fake/FakeSoundPlayer.h"
+#include "FakeSoundPlayer.h"
 
 #include <QFileInfo>
 #include <QMutexLocker>

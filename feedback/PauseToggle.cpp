@@ -1,7 +1,7 @@
-#include "app/PauseToggle.h"
+#include "feedback/PauseToggle.h"
 
-#include "app/LocalizationManager.h"
 #include "core/RuleEngine.h"
+#include "localization/LocalizationManager.h"
 
 void togglePause(RuleEngine& engine, const ShowMessage& showMessage, const QString& pausedIcon,
                  const QString& resumedIcon)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/LogBackend.h"
+#include "logging/LogBackend.h"
 
-namespace platform {
+namespace logging {
 
 // Sends each line to the systemd journal with SYSLOG_IDENTIFIER "kelvaro",
 // PRIORITY info (6) or err (3) and the fields SUBSYSTEM and CATEGORY. When the
@@ -15,4 +15,4 @@ public:
     static void writeToStandardError(const QString& message);
 };
 
-} // namespace platform
+} // namespace logging

@@ -1,8 +1,6 @@
-#include "platform/fake/CapturingLogBackend.h"
+#include "CapturingLogBackend.h"
 
-namespace platform {
-
-void CapturingLogBackend::write(LogLevel level, const QString& subsystem, const QString& category,
+void CapturingLogBackend::write(logging::LogLevel level, const QString& subsystem, const QString& category,
                                 const QString& message)
 {
     const QMutexLocker locker(&m_mutex);
@@ -15,7 +13,7 @@ QList<CapturingLogBackend::Line> CapturingLogBackend::lines() const
     return m_lines;
 }
 
-QStringList CapturingLogBackend::messages(std::optional<LogLevel> level) const
+QStringList CapturingLogBackend::messages(std::optional<logging::LogLevel> level) const
 {
     const QMutexLocker locker(&m_mutex);
     QStringList messages;
@@ -31,5 +29,3 @@ void CapturingLogBackend::clear()
     const QMutexLocker locker(&m_mutex);
     m_lines.clear();
 }
-
-} // namespace platform

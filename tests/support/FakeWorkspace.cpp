@@ -1,4 +1,4 @@
-#include "platform/fake/FakeWorkspace.h"
+#include "FakeWorkspace.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/fake/FakeWindowEffects.h"
+#include "FakeWindowEffects.h"
 
 namespace platform {
 

@@ -1,8 +1,8 @@
-#include "app/LocalizationManager.h"
+#include "localization/LocalizationManager.h"
 
-#include "app/UserDefaults.h"
-#include "core/Logger.h"
+#include "logging/Logger.h"
 #include "platform/ApplicationResources.h"
+#include "settings/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "platform/fake/FakeTextInputSources.h"
+#include "FakeTextInputSources.h"
 
 namespace platform {
 

@@ -1,0 +1,34 @@
+// The shared instances whose parts come from several layers are assembled
+// here, at the top: the engine announces switches through the feedback layer
+// without knowing it, and the hotkey toggles the engine's pause.
+
+#include "core/InputSourceManager.h"
+#include "core/RuleEngine.h"
+#include "core/RulesStore.h"
+#include "core/WindowWatcher.h"
+#include "feedback/GlobalHotkeyManager.h"
+#include "feedback/InputSourceIndicatorController.h"
+#include "feedback/SharedSwitchFeedback.h"
+#include "platform/Platform.h"
+#include "settings/UserDefaults.h"
+
+RuleEngine& RuleEngine::shared()
+{
+    static RuleEngine* const engine = new RuleEngine({InputSourceManager::shared(), WindowWatcher::shared(),
+                                                      SharedSwitchFeedback::instance(),
+                                                      platform::sharedUserNotifications(), UserDefaults::standard(),
+                                                      std::make_shared<RulesStore>(RulesStore::defaultPath())});
+    return *engine;
+}
+
+GlobalHotkeyManager& GlobalHotkeyManager::shared()
+{
+    static GlobalHotkeyManager* const manager = new GlobalHotkeyManager({
+        platform::sharedKeyMonitor(),
+        UserDefaults::standard(),
+        RuleEngine::shared(),
+        &InputSourceIndicatorController::showSharedMessage,
+        &GlobalHotkeyManager::kelvaroWindowHasFocus,
+    });
+    return *manager;
+}
