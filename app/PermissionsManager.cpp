@@ -14,7 +14,9 @@ PermissionsManager::PermissionsManager(platform::AccessibilityTrust& trust, QObj
     , m_trust(trust)
 {
     checkAccessibility();
-    startMonitoring();
+    // Where the answer cannot change, polling would only wake the process.
+    if (!m_trust.isConstant())
+        startMonitoring();
 }
 
 void PermissionsManager::checkAccessibility()

@@ -11,7 +11,8 @@ class AccessibilityTrust;
 
 // Follows whether the desktop trusts Kelvaro with accessibility: asked at
 // creation and every 2 seconds, and published after each answer (also when
-// it did not change). Main thread only.
+// it did not change). Where the desktop's answer is constant (X11) it is
+// asked once, and again only on request. Main thread only.
 class PermissionsManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAccessibilityTrusted READ isAccessibilityTrusted NOTIFY isAccessibilityTrustedChanged)

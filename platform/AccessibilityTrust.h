@@ -13,6 +13,9 @@ public:
     // Opens the desktop's settings where the trust is granted; false when
     // there is no such place.
     virtual bool openAccessibilitySettings() = 0;
+    // True where the answer can never change while the process runs, so
+    // asking again is pointless.
+    virtual bool isConstant() const { return false; }
 };
 
 } // namespace platform

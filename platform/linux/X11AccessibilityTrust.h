@@ -11,6 +11,7 @@ class X11AccessibilityTrust : public AccessibilityTrust {
 public:
     bool isProcessTrusted(bool) override { return true; }
     bool openAccessibilitySettings() override { return false; }
+    bool isConstant() const override { return true; }
 };
 
 } // namespace platform

@@ -12,6 +12,7 @@ public:
     QList<bool> queries;            // the prompt option of every query
     int settingsOpened = 0;
     bool hasSettings = true;
+    bool constant = false;
 
     bool isProcessTrusted(bool prompt) override
     {
@@ -24,6 +25,7 @@ public:
             ++settingsOpened;
         return hasSettings;
     }
+    bool isConstant() const override { return constant; }
 };
 
 } // namespace platform
