@@ -11,7 +11,10 @@
 KelvaroProcess::KelvaroProcess(const QString& program, const QProcessEnvironment& environment)
     : m_program(program)
 {
-    m_process.setProcessEnvironment(environment);
+    // The program picks its own platform; the tests' off-screen one is not for it.
+    QProcessEnvironment programEnvironment = environment;
+    programEnvironment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    m_process.setProcessEnvironment(programEnvironment);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.setStandardOutputFile(QProcess::nullDevice());
 }

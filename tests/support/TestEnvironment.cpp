@@ -52,7 +52,9 @@ TestEnvironment::TestEnvironment(const TestEnvironmentOptions& options)
         }
         setVariable("DISPLAY", m_xServer->displayName());
     } else {
+        // Widgets still work, drawn off screen.
         qunsetenv("DISPLAY");
+        setVariable("QT_QPA_PLATFORM", QStringLiteral("offscreen"));
     }
     qunsetenv("WAYLAND_DISPLAY");
 
