@@ -25,6 +25,7 @@ private slots:
         QProcess kelvaro;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         kelvaro.setProcessEnvironment(environment);
         kelvaro.start(kelvaroProgram(), {});
         QVERIFY(kelvaro.waitForFinished(10000));
