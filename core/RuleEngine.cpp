@@ -40,16 +40,31 @@ RuleEngine::RuleEngine(const Dependencies& dependencies, QObject* parent)
     // Read, not assigned through the setter: an unreadable stored value is
     // ignored without being removed, and nothing is written at start.
     m_defaultInputSourceID = UserDefaults::stringValue(m_settings, kDefaultInputSourceKey);
+    // Also when the settings file was edited by hand.
+    connect(&UserDefaults::notifier(), &UserDefaults::Notifier::changed, this, [this](const QString& key) {
+        const auto stored = UserDefaults::stringValue(m_settings, kDefaultInputSourceKey);
+        if (key == kDefaultInputSourceKey && stored != m_defaultInputSourceID) {
+            m_defaultInputSourceID = stored;
+            emit defaultInputSourceIDChanged(m_defaultInputSourceID);
+        }
+    });
     loadRules();
+    connect(m_store.get(), &RulesStore::changedOnDisk, this, &RuleEngine::reloadRules);
+    m_store->startWatching();
     setupBindings();
 }
 
 void RuleEngine::setRules(const QList<AppRule>& rules)
 {
+    applyRules(rules);
+    saveRules();
+}
+
+void RuleEngine::applyRules(const QList<AppRule>& rules)
+{
     m_rules = rules;
     m_ruleIndex = RuleIndex(m_rules);
     emit rulesChanged(m_rules);
-    saveRules();
 }
 
 void RuleEngine::setDefaultInputSourceID(const std::optional<QString>& identifier)
@@ -98,6 +113,17 @@ void RuleEngine::loadRules()
     setRules(*loaded.rules);
 }
 
+void RuleEngine::reloadRules()
+{
+    RulesStore::LoadResult loaded = m_store->load();
+    if (!loaded.rules) {
+        Logger::shared().error(QStringLiteral("Kept the rules in memory: ") + loaded.error);
+        return;
+    }
+    // What the file holds already: nothing to write.
+    applyRules(*loaded.rules);
+}
+
 void RuleEngine::saveRules()
 {
     QString error;
@@ -110,11 +136,21 @@ void RuleEngine::setupBindings()
     // The watcher hands over its current value at once, so the application in
     // front is handled here, during construction.
     m_watcher.subscribe(this, [this](const WindowWatcher::Application& application) {
-        if (!application || application == m_lastApplication)
+        if (!application || isRepeat(*application))
             return;
         m_lastApplication = application;
         handleAppSwitch(*application);
     });
+}
+
+bool RuleEngine::isRepeat(const platform::RunningApplication& application) const
+{
+    // One process may show the windows of several applications (LibreOffice's
+    // Writer and Calc are both soffice.bin; a browser's web-app windows have
+    // classes of their own): the same process is a repeat only as the same
+    // application.
+    return m_lastApplication && application == *m_lastApplication
+        && application.bundleIdentifier == m_lastApplication->bundleIdentifier;
 }
 
 void RuleEngine::handleAppSwitch(const platform::RunningApplication& application)

@@ -24,7 +24,8 @@ class UserNotifications;
 // Decides and performs each switch: for every application that comes to the
 // front, the first enabled rule for its bundle identifier, else the default
 // input source, is selected and announced. Keeps the rules in the rules file
-// and the default input source under "defaultInputSourceID". Main thread only.
+// and the default input source under "defaultInputSourceID". When another
+// program changes the rules file, the list is read again. Main thread only.
 class RuleEngine : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<AppRule> rules READ rules WRITE setRules NOTIFY rulesChanged)
@@ -41,6 +42,7 @@ public:
         std::shared_ptr<RulesStore> store;
     };
 
+    // The program's engine, assembled by the application (app/SharedServices.cpp).
     static RuleEngine& shared();
 
     // Loads the rules and subscribes to the watcher; the application in front
@@ -68,9 +70,12 @@ signals:
     void isPausedChanged(bool paused);
 
 private:
+    void applyRules(const QList<AppRule>& rules);
     void loadRules();
+    void reloadRules();
     void saveRules();
     void setupBindings();
+    bool isRepeat(const platform::RunningApplication& application) const;
     void handleAppSwitch(const platform::RunningApplication& application);
     void switchAndAnnounce(const QString& inputSourceID);
     void postSwitchNotification(const QString& name);

@@ -2,6 +2,7 @@
 
 #include "core/AppRuleJson.h"
 #include "logging/Logger.h"
+#include "platform/FileChangeNotifier.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,16 +10,31 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+namespace {
+
+std::optional<QByteArray> readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+} // namespace
+
 QString RulesStore::defaultPath()
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
         .filePath(QStringLiteral("Kelvaro/rules.json"));
 }
 
-RulesStore::RulesStore(const QString& path)
-    : m_path(path)
+RulesStore::RulesStore(const QString& path, QObject* parent)
+    : QObject(parent)
+    , m_path(path)
 {
 }
+
+RulesStore::~RulesStore() = default;
 
 QString RulesStore::rulesFileURL() const
 {
@@ -35,14 +51,18 @@ QString RulesStore::damagedFilePath() const
 RulesStore::LoadResult RulesStore::load()
 {
     QFile file(rulesFileURL());
-    if (!file.exists())
+    if (!file.exists()) {
+        remember(std::nullopt);
         return {std::nullopt, QStringLiteral("The file \"%1\" doesn't exist.").arg(m_path)};
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         m_keepDamagedFile = true;
         return {std::nullopt, QStringLiteral("The file \"%1\" couldn't be read: %2").arg(m_path, file.errorString())};
     }
+    const QByteArray content = file.readAll();
+    remember(content);
     QString error;
-    auto rules = AppRuleJson::decode(file.readAll(), &error);
+    auto rules = AppRuleJson::decode(content, &error);
     if (!rules) {
         m_keepDamagedFile = true;
         return {std::nullopt, QStringLiteral("The data in \"%1\" isn't in the correct format: %2").arg(m_path, error)};
@@ -61,7 +81,29 @@ bool RulesStore::save(const QList<AppRule>& rules, QString* error)
         *error = file.errorString();
         return false;
     }
+    remember(json);
     return true;
+}
+
+void RulesStore::startWatching()
+{
+    if (m_notifier)
+        return;
+    m_notifier = new FileChangeNotifier(rulesFileURL(), this);
+    connect(m_notifier, &FileChangeNotifier::changed, this, &RulesStore::checkDisk);
+}
+
+void RulesStore::remember(const std::optional<QByteArray>& content)
+{
+    m_knownContent = content ? std::optional(qHash(*content)) : std::nullopt;
+}
+
+void RulesStore::checkDisk()
+{
+    const std::optional<QByteArray> content = readFile(m_path);
+    const std::optional<size_t> digest = content ? std::optional(qHash(*content)) : std::nullopt;
+    if (digest != m_knownContent)
+        emit changedOnDisk();
 }
 
 bool RulesStore::commit(QSaveFile& file)

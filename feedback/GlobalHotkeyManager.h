@@ -32,6 +32,7 @@ public:
         std::function<bool()> ownWindowHasFocus;
     };
 
+    // Assembled by the application (app/SharedServices.cpp).
     static GlobalHotkeyManager& shared();
 
     explicit GlobalHotkeyManager(Dependencies dependencies, QObject* parent = nullptr);

@@ -1,7 +1,9 @@
 #include "settings/UserDefaults.h"
 
 #include "logging/Logger.h"
+#include "platform/FileChangeNotifier.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QSettings>
 
@@ -26,11 +28,63 @@ std::nullopt_t ignored(const QString& key, const QVariant& value, const char* ex
     return std::nullopt;
 }
 
+// Reads the store again when its file has changed on disk (QSettings would
+// keep what it read until it writes itself), then announces every key whose
+// value is not what was last announced or written here.
+class FileFollower : public QObject {
+public:
+    explicit FileFollower(QSettings& settings)
+        : m_settings(settings)
+        , m_notifier(settings.fileName(), this)
+        , m_values(values())
+    {
+        connect(&m_notifier, &FileChangeNotifier::changed, this, &FileFollower::reread);
+        // What the program writes itself is announced when written.
+        connect(&notifier(), &Notifier::changed, this, [this](const QString& key) {
+            if (m_settings.contains(key))
+                m_values.insert(key, m_settings.value(key));
+            else
+                m_values.remove(key);
+        });
+    }
+
+private:
+    QVariantHash values() const
+    {
+        QVariantHash values;
+        for (const QString& key : m_settings.allKeys())
+            values.insert(key, m_settings.value(key));
+        return values;
+    }
+
+    void reread()
+    {
+        // QSettings may have read the file already, when it last wrote to it:
+        // compare with what was announced, not with what it holds now.
+        m_settings.sync();
+        const QVariantHash before = std::exchange(m_values, values());
+        QStringList keys = before.keys() + m_values.keys();
+        keys.removeDuplicates();
+        for (const QString& key : std::as_const(keys)) {
+            if (before.value(key) != m_values.value(key))
+                emit notifier().changed(key);
+        }
+    }
+
+    QSettings& m_settings;
+    FileChangeNotifier m_notifier;
+    QVariantHash m_values;
+};
+
 } // namespace
 
 QSettings& standard()
 {
     static QSettings* const settings = new QSettings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"));
+    // Needs the event loop: set up at the first use once there is an application.
+    static FileFollower* follower = nullptr;
+    if (!follower && QCoreApplication::instance())
+        follower = new FileFollower(*settings);
     return *settings;
 }
 

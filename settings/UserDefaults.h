@@ -9,7 +9,9 @@
 class QSettings;
 
 // The user's settings store: QSettings for organization "Kelvaro", application
-// "Kelvaro" (~/.config/Kelvaro/Kelvaro.conf). Main thread only.
+// "Kelvaro" (~/.config/Kelvaro/Kelvaro.conf). When another program changes
+// the file (the user edits it by hand), the store is read again and each key
+// whose value changed is announced through notifier(). Main thread only.
 //
 // The typed reads follow the store's conventions: a value that is absent, or
 // that cannot be read as the wanted type (the file is hand-editable), reads
@@ -25,7 +27,8 @@ std::optional<double> doubleValue(const QSettings& settings, const QString& key)
 std::optional<QString> stringValue(const QSettings& settings, const QString& key);
 
 // Tells views that show a setting when it was written or removed through
-// setValue() / remove() below, so that they re-render at once.
+// setValue() / remove() below, or changed in the file, so that they
+// re-render at once.
 class Notifier : public QObject {
     Q_OBJECT
 signals:

@@ -20,8 +20,9 @@ struct TrayServices : EngineOverFakes {
     int quitRequests = 0;
 
     TrayServices()
-        : indicator(std::make_unique<MenuBarIndicatorController>(*inputSourceManager, UserDefaults::standard()))
     {
+        inputSources.current = inputSources.entries->at(1);
+        indicator = std::make_unique<MenuBarIndicatorController>(*inputSourceManager, UserDefaults::standard());
     }
 
     StatusMenu::Actions actions()

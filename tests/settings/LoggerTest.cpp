@@ -1,0 +1,56 @@
+#include "logging/ApplicationIdentity.h"
+#include "logging/JournalLogBackend.h"
+#include "logging/Logger.h"
+#include "platform/PlatformLog.h"
+
+#include "LogCapture.h"
+#include "OutputCapture.h"
+#include "TestRegistry.h"
+
+#include <QFile>
+#include <QTest>
+
+using logging::LogLevel;
+
+// One path for every log line: the program's own, the platform layer's and
+// Qt's, each with its level, category and the application as subsystem.
+class LoggerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyLineCarriesLevelCategoryAndSubsystem()
+    {
+        LogCapture log;
+        Logger::shared().info(QStringLiteral("[Match] org.gnome.Terminal -> xkb:de::deu"));
+        // Named once main() has established who the process is, whatever was logged before.
+        ApplicationIdentity::establish();
+        platform::logError(QStringLiteral("The X server has no XInputExtension"));
+        qWarning("%s", "from Qt");
+
+        const auto lines = log.lines();
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0].message, QStringLiteral("[Match] org.gnome.Terminal -> xkb:de::deu"));
+        QCOMPARE(lines[0].level, LogLevel::Info);
+        QCOMPARE(lines[0].category, QStringLiteral("Core"));
+        QCOMPARE(lines[0].subsystem, QStringLiteral("com.kelvaro"));
+        QCOMPARE(lines[1].level, LogLevel::Error);
+        QCOMPARE(lines[1].category, QStringLiteral("Platform"));
+        QCOMPARE(lines[1].subsystem, QStringLiteral("com.kelvaro.Kelvaro"));
+        QCOMPARE(lines[2].level, LogLevel::Error);
+        QCOMPARE(lines[2].subsystem, QStringLiteral("com.kelvaro.Kelvaro"));
+    }
+
+    void withoutAJournalEachMessageIsOnePlainLineOnStandardError()
+    {
+        if (QFile::exists(QStringLiteral("/run/systemd/journal/socket")))
+            QSKIP("a systemd journal is reachable here; lines go there instead");
+        logging::JournalLogBackend backend;
+        OutputCapture capture(STDERR_FILENO);
+        backend.write(LogLevel::Info, QStringLiteral("com.kelvaro"), QStringLiteral("Core"), QStringLiteral("one"));
+        backend.write(LogLevel::Error, QStringLiteral("com.kelvaro"), QStringLiteral("Core"), QStringLiteral("two"));
+        QCOMPARE(capture.text(), QByteArray("one\ntwo\n"));
+    }
+};
+
+KELVARO_TEST(LoggerTest)
+#include "LoggerTest.moc"
