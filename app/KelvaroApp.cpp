@@ -6,8 +6,8 @@
 #include "core/InputSourceManager.h"
 #include "core/RuleEngine.h"
 #include "feedback/GlobalHotkeyManager.h"
-#include "feedback/InputSourceIndicatorController.h"
 #include "feedback/MenuBarIndicatorController.h"
+#include "feedback/PauseToggle.h"
 #include "localization/LocalizationManager.h"
 #include "logging/ApplicationIdentity.h"
 #include "logging/Logger.h"
@@ -44,8 +44,7 @@ KelvaroApp::KelvaroApp(QObject* parent)
     StatusMenu::Actions actions;
     actions.openSettings = [this] { openWindow(settingsWindowIdentifier); };
     actions.quit = [] { QCoreApplication::quit(); };
-    actions.showMessage = &InputSourceIndicatorController::showSharedMessage;
-    m_trayIcon = std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, std::move(actions));
+    m_trayIcon = std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, PauseToggle::shared(), std::move(actions));
     m_trayIcon->show();
 }
 

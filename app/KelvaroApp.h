@@ -30,6 +30,9 @@ public:
     InputSourceManager& inputSourceManager() const { return m_inputSourceManager; }
     PermissionsManager& permissionsManager() const { return m_permissionsManager; }
     MenuBarIndicatorController& menuBarIndicator() const { return m_menuBarIndicator; }
+    TrayIcon& trayIcon() const { return *m_trayIcon; }
+    // The settings window while it is open; null otherwise.
+    QWidget* settingsWindow() const { return m_settingsWindow.window(); }
 
     // Brings Kelvaro to the front and opens the window with this identifier;
     // an unknown identifier is logged and ignored.

@@ -1,6 +1,6 @@
 // The shared instances whose parts come from several layers are assembled
 // here, at the top: the engine announces switches through the feedback layer
-// without knowing it, and the hotkey toggles the engine's pause.
+// without knowing it, and the menu and the hotkey toggle the engine's pause.
 
 #include "core/InputSourceManager.h"
 #include "core/RuleEngine.h"
@@ -8,6 +8,7 @@
 #include "core/WindowWatcher.h"
 #include "feedback/GlobalHotkeyManager.h"
 #include "feedback/InputSourceIndicatorController.h"
+#include "feedback/PauseToggle.h"
 #include "feedback/SharedSwitchFeedback.h"
 #include "platform/Platform.h"
 #include "settings/UserDefaults.h"
@@ -21,13 +22,19 @@ RuleEngine& RuleEngine::shared()
     return *engine;
 }
 
+PauseToggle& PauseToggle::shared()
+{
+    static PauseToggle* const toggle =
+        new PauseToggle(RuleEngine::shared(), &InputSourceIndicatorController::showSharedMessage);
+    return *toggle;
+}
+
 GlobalHotkeyManager& GlobalHotkeyManager::shared()
 {
     static GlobalHotkeyManager* const manager = new GlobalHotkeyManager({
         platform::sharedKeyMonitor(),
         UserDefaults::standard(),
-        RuleEngine::shared(),
-        &InputSourceIndicatorController::showSharedMessage,
+        PauseToggle::shared(),
         &GlobalHotkeyManager::kelvaroWindowHasFocus,
     });
     return *manager;

@@ -1,6 +1,7 @@
 #include "app/StatusMenu.h"
 
 #include "core/RuleEngine.h"
+#include "feedback/PauseToggle.h"
 #include "feedback/MenuBarIndicatorController.h"
 #include "localization/LocalizationManager.h"
 #include "settings/ApplicationVersion.h"
@@ -26,10 +27,12 @@ QString oneLine(const QString& text)
 
 } // namespace
 
-StatusMenu::StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator, Actions actions, QWidget* parent)
+StatusMenu::StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator, PauseToggle& pauseToggle,
+                       Actions actions, QWidget* parent)
     : QMenu(parent)
     , m_engine(engine)
     , m_indicator(indicator)
+    , m_pauseToggle(pauseToggle)
     , m_actions(std::move(actions))
 {
     m_header = addAction(QString());
@@ -46,8 +49,12 @@ StatusMenu::StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator
 
     m_pause = addAction(QString());
     m_pause->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P));
-    connect(m_pause, &QAction::triggered, this,
-            [this] { togglePause(m_engine, m_actions.showMessage, pausedIcon, resumedIcon); });
+    connect(m_pause, &QAction::triggered, this, [this] {
+        if (m_shortcutPressTime)
+            m_pauseToggle.toggleForKeyPress(*m_shortcutPressTime, {pausedIcon, resumedIcon});
+        else
+            m_pauseToggle.toggle({pausedIcon, resumedIcon});
+    });
     addSeparator();
 
     m_footer = addAction(QString());
@@ -107,7 +114,9 @@ void StatusMenu::keyPressEvent(QKeyEvent* event)
             && action->isEnabled()) {
             // Like a click: the menu closes, then the row acts.
             hide();
+            m_shortcutPressTime = event->timestamp();
             action->trigger();
+            m_shortcutPressTime.reset();
             return;
         }
     }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "feedback/PauseToggle.h"
-
 #include <QMenu>
 
 #include <functional>
+#include <optional>
 
 class MenuBarIndicatorController;
+class PauseToggle;
 class RuleEngine;
 
 // The tray item's menu, top to bottom: the current input source's flag and
@@ -20,13 +20,13 @@ public:
     struct Actions {
         std::function<void()> openSettings;
         std::function<void()> quit;
-        ShowMessage showMessage;   // the floating indicator's message
     };
 
     static inline const QString pausedIcon = QStringLiteral("\u23F8\uFE0F");
     static inline const QString resumedIcon = QStringLiteral("\u25B6\uFE0F");
 
-    StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator, Actions actions, QWidget* parent = nullptr);
+    StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator, PauseToggle& pauseToggle, Actions actions,
+               QWidget* parent = nullptr);
 
     QAction* headerAction() const { return m_header; }
     QAction* settingsAction() const { return m_settings; }
@@ -47,7 +47,9 @@ private:
 
     RuleEngine& m_engine;
     MenuBarIndicatorController& m_indicator;
+    PauseToggle& m_pauseToggle;
     Actions m_actions;
+    std::optional<quint64> m_shortcutPressTime;   // while a row acts on its keyboard equivalent
     QAction* m_header = nullptr;
     QAction* m_headerSeparator = nullptr;
     QAction* m_settings = nullptr;

@@ -10,17 +10,19 @@
 
 #include <algorithm>
 
-TrayIcon::TrayIcon(RuleEngine& engine, MenuBarIndicatorController& indicator, StatusMenu::Actions actions,
-                   QObject* parent)
+TrayIcon::TrayIcon(RuleEngine& engine, MenuBarIndicatorController& indicator, PauseToggle& pauseToggle,
+                   StatusMenu::Actions actions, QObject* parent)
     : QObject(parent)
     , m_engine(engine)
     , m_indicator(indicator)
-    , m_menu(std::make_unique<StatusMenu>(engine, indicator, std::move(actions)))
+    , m_menu(std::make_unique<StatusMenu>(engine, indicator, pauseToggle, std::move(actions)))
 {
     m_item.setContextMenu(m_menu.get());
-    // The X11 tray opens the context menu on the right button only; the left one opens it too.
+    // The X11 tray opens the context menu on the right button only; the left one opens it too, also
+    // when it comes soon after the last click and counts as a double click.
     connect(&m_item, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && !m_menu->isVisible())
+        const bool leftClick = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
+        if (leftClick && !m_menu->isVisible())
             m_menu->popup(QCursor::pos());
     });
 

@@ -20,8 +20,8 @@ class RuleEngine;
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
-    TrayIcon(RuleEngine& engine, MenuBarIndicatorController& indicator, StatusMenu::Actions actions,
-             QObject* parent = nullptr);
+    TrayIcon(RuleEngine& engine, MenuBarIndicatorController& indicator, PauseToggle& pauseToggle,
+             StatusMenu::Actions actions, QObject* parent = nullptr);
     ~TrayIcon() override;
 
     QSystemTrayIcon& item() { return m_item; }

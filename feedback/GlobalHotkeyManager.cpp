@@ -1,9 +1,7 @@
 #include "feedback/GlobalHotkeyManager.h"
 
-#include "core/RuleEngine.h"
-#include "feedback/InputSourceIndicatorController.h"
+#include "feedback/PauseToggle.h"
 #include "platform/KeyMonitor.h"
-#include "platform/Platform.h"
 #include "settings/UserDefaults.h"
 
 #include <QApplication>
@@ -22,8 +20,7 @@ GlobalHotkeyManager::GlobalHotkeyManager(Dependencies dependencies, QObject* par
     : QObject(parent)
     , m_monitor(dependencies.monitor)
     , m_settings(dependencies.settings)
-    , m_engine(dependencies.engine)
-    , m_showMessage(std::move(dependencies.showMessage))
+    , m_pauseToggle(dependencies.pauseToggle)
     , m_ownWindowHasFocus(std::move(dependencies.ownWindowHasFocus))
 {
 }
@@ -70,12 +67,14 @@ void GlobalHotkeyManager::handleKeyPress(const platform::KeyPress& press)
         return;
     if (m_ownWindowHasFocus && m_ownWindowHasFocus())
         return;
-    QMetaObject::invokeMethod(this, &GlobalHotkeyManager::togglePause, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, time = press.time] { m_pauseToggle.toggleForKeyPress(time, {kMessageIcon, kMessageIcon}); },
+        Qt::QueuedConnection);
 }
 
 void GlobalHotkeyManager::togglePause()
 {
-    ::togglePause(m_engine, m_showMessage, kMessageIcon, kMessageIcon);
+    m_pauseToggle.toggle({kMessageIcon, kMessageIcon});
 }
 
 bool GlobalHotkeyManager::kelvaroWindowHasFocus()

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "feedback/PauseToggle.h"
-
 #include <QObject>
 
 #include <functional>
 
+class PauseToggle;
 class QSettings;
-class RuleEngine;
 
 namespace platform {
 class KeyMonitor;
@@ -27,8 +25,7 @@ public:
     struct Dependencies {
         platform::KeyMonitor& monitor;
         QSettings& settings;
-        RuleEngine& engine;
-        ShowMessage showMessage;
+        PauseToggle& pauseToggle;
         std::function<bool()> ownWindowHasFocus;
     };
 
@@ -63,8 +60,7 @@ private:
 
     platform::KeyMonitor& m_monitor;
     QSettings& m_settings;
-    RuleEngine& m_engine;
-    ShowMessage m_showMessage;
+    PauseToggle& m_pauseToggle;
     std::function<bool()> m_ownWindowHasFocus;
     QMetaObject::Connection m_eventMonitor;
 };

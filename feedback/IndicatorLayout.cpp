@@ -13,6 +13,11 @@ int panelWidth(qreal naturalTextWidth)
     return int(qBound<qreal>(minimumWidth, width, maximumWidth));
 }
 
+QRect textFrame(int panelWidth)
+{
+    return QRect(62, 16, panelWidth - textPadding, 28);
+}
+
 QPointF panelOrigin(IndicatorPosition position, const QRectF& available, const QSizeF& panel)
 {
     const qreal x = available.center().x() - panel.width() / 2;

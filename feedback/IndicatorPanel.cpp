@@ -56,16 +56,15 @@ IndicatorPanel::IndicatorPanel(const QString& text, const QString& glyph, platfo
     textFont.setPixelSize(18);
     textFont.setWeight(QFont::Medium);
 
-    // The text keeps its label's width; whatever does not fit ends in an ellipsis.
-    const QString shownText = QFontMetrics(textFont).elidedText(text, Qt::ElideRight,
-                                                                IndicatorLayout::textFrame.width());
-    m_glyphLabel = makeLabel(glyph, glyphFont, Qt::AlignCenter, IndicatorLayout::glyphFrame, this);
-    m_textLabel = makeLabel(shownText, textFont, Qt::AlignLeft | Qt::AlignVCenter, IndicatorLayout::textFrame,
-                            this);
-    m_textLabel->setToolTip(text);
-
     const int width = IndicatorLayout::panelWidth(QFontMetricsF(textFont).horizontalAdvance(text));
     setFixedSize(width, IndicatorLayout::height);
+
+    // What does not fit even the widest panel ends in an ellipsis.
+    const QRect textFrame = IndicatorLayout::textFrame(width);
+    const QString shownText = QFontMetrics(textFont).elidedText(text, Qt::ElideRight, textFrame.width());
+    m_glyphLabel = makeLabel(glyph, glyphFont, Qt::AlignCenter, IndicatorLayout::glyphFrame, this);
+    m_textLabel = makeLabel(shownText, textFont, Qt::AlignLeft | Qt::AlignVCenter, textFrame, this);
+    m_textLabel->setToolTip(text);
 
     const QRegion outline = IndicatorLayout::roundedRegion(size());
     if (!m_translucent) {

@@ -3,12 +3,25 @@
 #include "core/RuleEngine.h"
 #include "localization/LocalizationManager.h"
 
-void togglePause(RuleEngine& engine, const ShowMessage& showMessage, const QString& pausedIcon,
-                 const QString& resumedIcon)
+PauseToggle::PauseToggle(RuleEngine& engine, ShowMessage showMessage)
+    : m_engine(engine)
+    , m_showMessage(std::move(showMessage))
 {
-    engine.setPaused(!engine.isPaused());
-    if (engine.isPaused())
-        showMessage(localized(QStringLiteral("Switching Paused")), pausedIcon);
+}
+
+void PauseToggle::toggle(const Icons& icons)
+{
+    m_engine.setPaused(!m_engine.isPaused());
+    if (m_engine.isPaused())
+        m_showMessage(localized(QStringLiteral("Switching Paused")), icons.paused);
     else
-        showMessage(localized(QStringLiteral("Switching Resumed")), resumedIcon);
+        m_showMessage(localized(QStringLiteral("Switching Resumed")), icons.resumed);
+}
+
+void PauseToggle::toggleForKeyPress(quint64 pressTime, const Icons& icons)
+{
+    if (m_lastPressTime == pressTime)
+        return;
+    m_lastPressTime = pressTime;
+    toggle(icons);
 }

@@ -14,6 +14,7 @@ constexpr quint32 P = 25;   // KEY_P, the key labelled P on a US keyboard
 struct KeyPress {
     quint32 key = 0;                                   // evdev code
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;  // held as the key went down
+    quint32 time = 0;                                  // the X server's time of the press
 };
 
 // Watches the key presses made in any application without taking them: the

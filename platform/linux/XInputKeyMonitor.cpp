@@ -176,7 +176,7 @@ void XInputKeyMonitor::handleXEvent(const xcb_generic_event_t* event)
     const auto* press = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
     if ((press->flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT) || press->detail < kEvdevOffset)
         return;
-    emit keyPressed(KeyPress{press->detail - kEvdevOffset, qtModifiers(m_xkbModifiers)});
+    emit keyPressed(KeyPress{press->detail - kEvdevOffset, qtModifiers(m_xkbModifiers), press->time});
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "feedback/GlobalHotkeyManager.h"
 #include "feedback/InputSourceIndicatorController.h"
 #include "feedback/MenuBarIndicatorController.h"
+#include "feedback/PauseToggle.h"
 #include "feedback/SoundEffectManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/ApplicationResources.h"
@@ -85,7 +86,8 @@ private slots:
         QVERIFY(!indicator.window());
         QCOMPARE(MenuBarIndicatorController(*fakes.inputSourceManager, file).showFlag(), true);
         platform::FakeKeyMonitor monitor;
-        QCOMPARE(GlobalHotkeyManager({monitor, file, *fakes.engine, {}, {}}).hotkeyEnabled(), false);
+        PauseToggle toggle(*fakes.engine, {});
+        QCOMPARE(GlobalHotkeyManager({monitor, file, toggle, {}}).hotkeyEnabled(), false);
         QCOMPARE(LocalizationManager(ApplicationResources::directory(), file, {"en"}).currentLanguage(),
                  QStringLiteral("system"));
 

@@ -20,10 +20,10 @@ public:
     void stop() override { m_monitoring = false; }
     bool isMonitoring() const override { return m_monitoring; }
 
-    void press(quint32 key, Qt::KeyboardModifiers modifiers)
+    void press(quint32 key, Qt::KeyboardModifiers modifiers, quint32 time = 0)
     {
         if (m_monitoring)
-            emit keyPressed(KeyPress{key, modifiers});
+            emit keyPressed(KeyPress{key, modifiers, time});
     }
 
 private:

@@ -2,84 +2,89 @@
 
 #include "platform/SoundPlayer.h"
 
-#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QList>
 #include <QMutex>
 #include <QSet>
-#include <QStringList>
+#include <QThread>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 
-class QThread;
-
 namespace platform {
 
-// A sound that records its playbacks instead of making any noise. It counts
-// as playing while forced to, or for the play duration after each play().
+// A sound that records its playbacks instead of making any noise. It plays
+// while `playing` is set, or, with `lasts`, from its first play() on;
+// isPlaying() takes `queryDelay` to answer, as a sound server would.
 class FakeSound final : public Sound {
 public:
     struct Playback {
-        float volume = 0;
-        QThread* thread = nullptr;   // the thread that called play()
+        float volume;
+        QThread* thread;
     };
 
-    explicit FakeSound(const QString& source) : m_source(source) {}
+    explicit FakeSound(const QString& source) : source(source) {}
 
-    // The file it was loaded from, or "theme:<name>" for a named sound.
-    QString source() const { return m_source; }
+    const QString source;   // the file, or "theme:<name>"
+    std::atomic<bool> playing{false};
+    std::atomic<bool> lasts{false};
+    std::chrono::milliseconds queryDelay{0};
 
-    bool isPlaying() const override;
-    void setVolume(float volume) override;
-    float volume() const override;
-    bool play() override;
-
-    void setPlaying(bool playing);
-    void setPlayDuration(std::chrono::milliseconds duration);
-    // isPlaying() takes this long to return its answer, as a query to a
-    // sound server would; meanwhile another thread may start the sound.
-    void setQueryDelay(std::chrono::milliseconds delay);
-
-    QList<Playback> playbacks() const;
-    int playCount() const { return playbacks().size(); }
+    bool isPlaying() const override
+    {
+        QThread::msleep(static_cast<unsigned long>(queryDelay.count()));
+        return playing;
+    }
+    void setVolume(float volume) override { m_volume = volume; }
+    float volume() const override { return m_volume; }
+    bool play() override
+    {
+        const QMutexLocker locker(&m_mutex);
+        m_playbacks.append({m_volume, QThread::currentThread()});
+        playing = playing || lasts;
+        return true;
+    }
+    QList<Playback> playbacks() const
+    {
+        const QMutexLocker locker(&m_mutex);
+        return m_playbacks;
+    }
 
 private:
-    const QString m_source;
+    std::atomic<float> m_volume{1};
     mutable QMutex m_mutex;
-    float m_volume = 1;
-    bool m_forcedPlaying = false;
-    std::chrono::milliseconds m_playDuration{0};
-    std::chrono::milliseconds m_queryDelay{0};
-    QElapsedTimer m_sinceLastPlay;
     QList<Playback> m_playbacks;
 };
 
-// In-memory sound player: any existing file loads unless told otherwise,
-// the theme holds only the names added to it, and system clicks are counted.
+// Files load when they exist (and `filesLoad`), the theme holds `themeSounds`,
+// system clicks are counted.
 class FakeSoundPlayer final : public SoundPlayer {
 public:
-    std::shared_ptr<Sound> loadSound(const QString& path, QString* error = nullptr) override;
-    std::shared_ptr<Sound> namedSound(const QString& name) override;
-    void playSystemClick() override;
+    bool filesLoad = true;
+    QSet<QString> themeSounds;
+    std::shared_ptr<FakeSound> lastSound;   // the last one handed out
+    std::atomic<int> systemClicks{0};
+    std::atomic<QThread*> systemClickThread{nullptr};
 
-    void addNamedSound(const QString& name);
-    void setFilesLoad(bool load);
-
-    QStringList loadRequests() const;
-    QStringList namedSoundRequests() const;
-    // The last sound handed out by loadSound() or namedSound().
-    std::shared_ptr<FakeSound> lastSound() const;
-    QList<QThread*> systemClickThreads() const;
-    int systemClickCount() const { return systemClickThreads().size(); }
-
-private:
-    mutable QMutex m_mutex;
-    bool m_filesLoad = true;
-    QSet<QString> m_namedSounds;
-    QStringList m_loadRequests;
-    QStringList m_namedSoundRequests;
-    std::shared_ptr<FakeSound> m_lastSound;
-    QList<QThread*> m_systemClickThreads;
+    std::shared_ptr<Sound> loadSound(const QString& path, QString* error = nullptr) override
+    {
+        if (!filesLoad || !QFileInfo(path).isFile()) {
+            if (error)
+                *error = QStringLiteral("Cannot load %1").arg(path);
+            return nullptr;
+        }
+        return lastSound = std::make_shared<FakeSound>(path);
+    }
+    std::shared_ptr<Sound> namedSound(const QString& name) override
+    {
+        return themeSounds.contains(name) ? lastSound = std::make_shared<FakeSound>("theme:" + name) : nullptr;
+    }
+    void playSystemClick() override
+    {
+        systemClickThread = QThread::currentThread();
+        ++systemClicks;
+    }
 };
 
 } // namespace platform

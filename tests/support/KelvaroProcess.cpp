@@ -8,14 +8,15 @@
 
 #include <unistd.h>
 
-KelvaroProcess::KelvaroProcess(const QString& program, const QProcessEnvironment& environment)
+KelvaroProcess::KelvaroProcess(const QString& program, const QProcessEnvironment& environment, Errors errors)
     : m_program(program)
 {
     // The program picks its own platform; the tests' off-screen one is not for it.
     QProcessEnvironment programEnvironment = environment;
     programEnvironment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     m_process.setProcessEnvironment(programEnvironment);
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setProcessChannelMode(errors == Errors::Keep ? QProcess::SeparateChannels
+                                                           : QProcess::ForwardedErrorChannel);
     m_process.setStandardOutputFile(QProcess::nullDevice());
 }
 

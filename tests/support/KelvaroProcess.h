@@ -8,11 +8,15 @@
 
 // The real kelvaro program, started by a test or a benchmark in the given
 // environment (by default this process's: its temporary home, its X server).
-// Its output is dropped, its errors pass through. Stopped when this object goes.
+// Its output is dropped; its errors pass through, or are kept for
+// errorOutput(). Stopped when this object goes.
 class KelvaroProcess {
 public:
+    enum class Errors { PassThrough, Keep };
+
     explicit KelvaroProcess(const QString& program,
-                            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+                            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                            Errors errors = Errors::PassThrough);
     ~KelvaroProcess();
     KelvaroProcess(const KelvaroProcess&) = delete;
     KelvaroProcess& operator=(const KelvaroProcess&) = delete;
@@ -30,6 +34,8 @@ public:
     // nothing while it runs or after a crash.
     std::optional<int> exitCode(int waitMilliseconds);
     qint64 pid() const { return m_process.processId(); }
+    // With Errors::Keep: what it wrote to standard error so far.
+    QByteArray errorOutput() { return m_errors += m_process.readAllStandardError(); }
 
     // Resident memory in KiB (VmRSS).
     qint64 residentKiB() const;
@@ -42,4 +48,5 @@ private:
 
     QString m_program;
     QProcess m_process;
+    QByteArray m_errors;
 };
