@@ -17,15 +17,36 @@ public:
     QList<PlatformInputSource> selected;   // every entry selectInputSource was called with
     int listRequests = 0;
 
-    std::optional<QList<PlatformInputSource>> enabledInputSources() override;
+    std::optional<QList<PlatformInputSource>> enabledInputSources() override
+    {
+        ++listRequests;
+        return entries;
+    }
     std::optional<PlatformInputSource> currentKeyboardInputSource() override { return current; }
-    int selectInputSource(const PlatformInputSource& source) override;
+    int selectInputSource(const PlatformInputSource& source) override
+    {
+        selected.append(source);
+        if (selectStatus == kStatusOk)
+            changeCurrent(source);
+        return selectStatus;
+    }
 
     // Makes another client's change of input source: sets current, sends the notice.
-    void changeCurrent(const std::optional<PlatformInputSource>& source);
+    void changeCurrent(const std::optional<PlatformInputSource>& source)
+    {
+        current = source;
+        emit selectedInputSourceChanged();
+    }
 
     static PlatformInputSource entry(const QString& id, const QString& name,
-                                     std::optional<bool> selectCapable = std::nullopt);
+                                     std::optional<bool> selectCapable = std::nullopt)
+    {
+        PlatformInputSource source;
+        source.id = id;
+        source.localizedName = name;
+        source.isSelectCapable = selectCapable;
+        return source;
+    }
 };
 
 } // namespace platform

@@ -19,10 +19,19 @@ public:
 
     // Brings an application to the front and sends the notice (an empty
     // notice when application is nothing).
-    void activate(const std::optional<RunningApplication>& application);
+    void activate(const std::optional<RunningApplication>& application)
+    {
+        if (application)
+            frontmost = application;
+        emit applicationActivated(application);
+    }
 
-    static RunningApplication application(qint64 pid, const std::optional<QString>& bundleIdentifier,
-                                          const QString& name = {});
+    static RunningApplication application(qint64 pid, const std::optional<QString>& bundleIdentifier)
+    {
+        RunningApplication application = RunningApplication::forProcess(pid);
+        application.bundleIdentifier = bundleIdentifier;
+        return application;
+    }
 };
 
 } // namespace platform

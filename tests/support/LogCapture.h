@@ -1,31 +1,66 @@
 #pragma once
 
-#include "CapturingLogBackend.h"
+#include "logging/LogBackend.h"
 #include "logging/Logger.h"
 
-#include <memory>
+#include <QList>
+#include <QMutex>
+#include <QStringList>
 
-// Sends every log line of the process through the program's own message
-// handler into a capturing backend while it lives, then gives the previous
-// handler (QtTest's) back.
+#include <memory>
+#include <optional>
+
+// Sends every log line of the process (the program's, the platform layer's,
+// Qt's) through the program's own message handler into memory while it
+// lives, then gives the previous handler (QtTest's) back.
 class LogCapture {
 public:
-    LogCapture()
-        : m_backend(std::make_shared<CapturingLogBackend>())
-        , m_previous(Logger::installMessageHandler(m_backend))
-    {
-    }
+    struct Line {
+        logging::LogLevel level;
+        QString subsystem;
+        QString category;
+        QString message;
+    };
+
+    LogCapture() : m_previous(Logger::installMessageHandler(m_backend)) {}
     ~LogCapture() { qInstallMessageHandler(m_previous); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    QStringList messages() const { return m_backend->messages(); }
-    QStringList infos() const { return m_backend->messages(logging::LogLevel::Info); }
-    QStringList errors() const { return m_backend->messages(logging::LogLevel::Error); }
-    QList<CapturingLogBackend::Line> lines() const { return m_backend->lines(); }
-    void clear() { m_backend->clear(); }
+    QList<Line> lines() const
+    {
+        const QMutexLocker locker(&m_backend->mutex);
+        return m_backend->lines;
+    }
+    QStringList messages(std::optional<logging::LogLevel> level = std::nullopt) const
+    {
+        QStringList messages;
+        for (const Line& line : lines()) {
+            if (!level || line.level == *level)
+                messages << line.message;
+        }
+        return messages;
+    }
+    QStringList infos() const { return messages(logging::LogLevel::Info); }
+    QStringList errors() const { return messages(logging::LogLevel::Error); }
+    void clear()
+    {
+        const QMutexLocker locker(&m_backend->mutex);
+        m_backend->lines.clear();
+    }
 
 private:
-    std::shared_ptr<CapturingLogBackend> m_backend;
+    struct Backend : logging::LogBackend {
+        QMutex mutex;
+        QList<Line> lines;
+        void write(logging::LogLevel level, const QString& subsystem, const QString& category,
+                   const QString& message) override
+        {
+            const QMutexLocker locker(&mutex);
+            lines.append({level, subsystem, category, message});
+        }
+    };
+
+    std::shared_ptr<Backend> m_backend = std::make_shared<Backend>();
     QtMessageHandler m_previous;
 };

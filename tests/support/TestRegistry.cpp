@@ -3,20 +3,13 @@
 #include <QList>
 #include <QTest>
 
-#include <cstring>
-
 namespace TestRegistry {
 
 namespace {
 
-struct Entry {
-    const char* name;
-    std::function<std::unique_ptr<QObject>()> factory;
-};
-
-QList<Entry>& entries()
+QList<std::pair<QString, std::function<std::unique_ptr<QObject>()>>>& entries()
 {
-    static QList<Entry> registered;
+    static QList<std::pair<QString, std::function<std::unique_ptr<QObject>()>>> registered;
     return registered;
 }
 
@@ -24,28 +17,22 @@ QList<Entry>& entries()
 
 bool add(const char* name, std::function<std::unique_ptr<QObject>()> factory)
 {
-    entries().append({name, std::move(factory)});
+    entries().append({QString::fromLatin1(name), std::move(factory)});
     return true;
 }
 
 int runAll(int argc, char** argv)
 {
-    const char* only = nullptr;
-    for (const Entry& entry : entries()) {
-        if (argc > 1 && std::strcmp(argv[1], entry.name) == 0)
-            only = entry.name;
-    }
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        if (i != 1 || !only)
-            arguments.append(QString::fromLocal8Bit(argv[i]));
-    }
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool one = arguments.size() > 1
+        && std::any_of(entries().cbegin(), entries().cend(), [&](const auto& entry) { return entry.first == arguments[1]; });
+    const QString only = one ? arguments.takeAt(1) : QString();
     int failed = 0;
-    for (const Entry& entry : entries()) {
-        if (only && std::strcmp(only, entry.name) != 0)
-            continue;
-        const std::unique_ptr<QObject> test = entry.factory();
-        failed += QTest::qExec(test.get(), arguments) != 0;
+    for (const auto& [name, factory] : std::as_const(entries())) {
+        if (only.isEmpty() || name == only)
+            failed += QTest::qExec(factory().get(), arguments) != 0;
     }
     return failed;
 }
