@@ -42,8 +42,9 @@ RuleEngine::RuleEngine(const Dependencies& dependencies, QObject* parent)
     m_defaultInputSourceID = UserDefaults::stringValue(m_settings, kDefaultInputSourceKey);
     // Also when the settings file was edited by hand.
     connect(&UserDefaults::notifier(), &UserDefaults::Notifier::changed, this, [this](const QString& key) {
-        const auto stored = UserDefaults::stringValue(m_settings, kDefaultInputSourceKey);
-        if (key == kDefaultInputSourceKey && stored != m_defaultInputSourceID) {
+        if (key != kDefaultInputSourceKey)
+            return;
+        if (const auto stored = UserDefaults::stringValue(m_settings, key); stored != m_defaultInputSourceID) {
             m_defaultInputSourceID = stored;
             emit defaultInputSourceIDChanged(m_defaultInputSourceID);
         }

@@ -35,7 +35,7 @@ class FileFollower : public QObject {
 public:
     explicit FileFollower(QSettings& settings)
         : m_settings(settings)
-        , m_notifier(settings.fileName(), this)
+        , m_notifier(settings.fileName())
         , m_values(values())
     {
         connect(&m_notifier, &FileChangeNotifier::changed, this, &FileFollower::reread);
