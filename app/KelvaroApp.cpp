@@ -44,7 +44,8 @@ KelvaroApp::KelvaroApp(QObject* parent)
     StatusMenu::Actions actions;
     actions.openSettings = [this] { openWindow(settingsWindowIdentifier); };
     actions.quit = [] { QCoreApplication::quit(); };
-    m_trayIcon = std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, PauseToggle::shared(), std::move(actions));
+    m_trayIcon =
+        std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, PauseToggle::shared(), std::move(actions));
     m_trayIcon->show();
 }
 

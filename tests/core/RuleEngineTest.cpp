@@ -47,7 +47,10 @@ class RuleEngineTest : public QObject {
     QStringList& events() { return m_fakes->feedback.events; }
     QSettings& settings() { return UserDefaults::standard(); }
 
-    void writeRules(const QList<AppRule>& rules) { QVERIFY(writeFile(fakes().rulesPath(), AppRuleJson::encode(rules))); }
+    void writeRules(const QList<AppRule>& rules)
+    {
+        QVERIFY(writeFile(fakes().rulesPath(), AppRuleJson::encode(rules)));
+    }
 
 private slots:
     void init()

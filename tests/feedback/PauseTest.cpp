@@ -136,8 +136,9 @@ private slots:
         QVERIFY(!asked.isAccessibilityTrusted());   // published one turn later
         QTRY_VERIFY(asked.isAccessibilityTrusted());
         changing.trusted = true;
-        QTRY_VERIFY_WITH_TIMEOUT(polled.isAccessibilityTrusted(), int(PermissionsManager::kPollInterval.count()) + 1000);
-        QTest::qWait(int(PermissionsManager::kPollInterval.count()));
+        const int interval = int(PermissionsManager::kPollInterval.count());
+        QTRY_VERIFY_WITH_TIMEOUT(polled.isAccessibilityTrusted(), interval + 1000);
+        QTest::qWait(interval);
         QCOMPARE(constant.queries, QList<bool>{false});
         // With no settings to open, Grant Access asks again at once.
         constant.hasSettings = false;

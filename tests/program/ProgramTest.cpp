@@ -79,7 +79,8 @@ private slots:
 
         KelvaroProcess kelvaro(KelvaroProcess::besideThisProgram());
         QVERIFY(kelvaro.start());
-        QTRY_COMPARE_WITH_TIMEOUT(m_client->lockedGroup(), std::optional(1), 10000);   // the application in front at start
+        // The application in front at start first.
+        QTRY_COMPARE_WITH_TIMEOUT(m_client->lockedGroup(), std::optional(1), 10000);
         for (const auto& [window, group] : {std::pair(writer, 2), std::pair(calc, 1), std::pair(writer, 2),
                                             std::pair(other, 0), std::pair(editor, 1)}) {
             m_client->setActiveWindow(window);

@@ -139,8 +139,8 @@ private slots:
         QVERIFY(writeFile(resources.filePath("de.lproj/Localizable.strings"), "\"a\" = \"b\";\n\n\"c\" = \"d\n"));
         create({}, resources.path())->setLanguage("de", false);
         QCOMPARE(log.errors().size(), 1);
-        QVERIFY2(log.errors().first().contains("de.lproj/Localizable.strings") && log.errors().first().contains("line 3"),
-                 qPrintable(log.errors().first()));
+        const QString error = log.errors().first();
+        QVERIFY2(error.contains("de.lproj/Localizable.strings") && error.contains("line 3"), qPrintable(error));
     }
 
     // Last: the translation stays installed for the rest of the process.

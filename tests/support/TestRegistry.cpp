@@ -26,8 +26,8 @@ int runAll(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const bool one = arguments.size() > 1
-        && std::any_of(entries().cbegin(), entries().cend(), [&](const auto& entry) { return entry.first == arguments[1]; });
+    const auto named = [&](const auto& entry) { return arguments.size() > 1 && entry.first == arguments[1]; };
+    const bool one = std::any_of(entries().cbegin(), entries().cend(), named);
     const QString only = one ? arguments.takeAt(1) : QString();
     int failed = 0;
     for (const auto& [name, factory] : std::as_const(entries())) {

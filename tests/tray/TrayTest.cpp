@@ -112,8 +112,9 @@ class TrayTest : public QObject {
     {
         const std::optional<QRect> place = trayPlace();
         QString error;
-        return place && xdotool({"mousemove", QString::number(place->center().x()), QString::number(place->center().y()),
-                                 "click", "1"}, &error)
+        const QPoint centre = place ? place->center() : QPoint();
+        return place && xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"},
+                                &error)
             && QTest::qWaitFor([this] { return menu().isVisible(); }) && QTest::qWaitForWindowExposed(&menu());
     }
 
@@ -184,8 +185,9 @@ private slots:
         const QString root = QDir(TestEnvironment::current().dataDir()).filePath(QStringLiteral("icons"));
         QVERIFY(writeFile(root + "/Test/index.theme", "[Icon Theme]\nName=Test\nDirectories=d\n\n[d]\nSize=64\n"
                                                       "MinSize=8\nMaxSize=512\nType=Scalable\n"));
-        QVERIFY(writeFile(root + "/Test/d/input-keyboard.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='64' "
-                                                              "height='64'><rect width='64' height='64' fill='#00f'/></svg>"));
+        QVERIFY(writeFile(root + "/Test/d/input-keyboard.svg",
+                          "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'>"
+                          "<rect width='64' height='64' fill='#00f'/></svg>"));
         const QStringList paths = QIcon::themeSearchPaths();
         const QString theme = QIcon::themeName();
         QIcon::setThemeSearchPaths({root});
