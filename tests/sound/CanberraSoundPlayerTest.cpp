@@ -14,12 +14,6 @@ namespace {
 
 const QString kSystemTheme = QStringLiteral("/usr/share/sounds/freedesktop");
 
-// The system's theme as the player finds it: in the test's only XDG data folder.
-QString linkedTheme()
-{
-    return TestEnvironment::current().dataDir() + "/sounds/freedesktop";
-}
-
 QString popPath()
 {
     return ApplicationResources::pathForResource(ApplicationResources::directory(), "Pop", "wav");
@@ -61,8 +55,9 @@ private slots:
         qputenv("CANBERRA_DRIVER", "pulse");   // never ALSA, the machine's own speakers
 
         QVERIFY2(QFileInfo(kSystemTheme).isDir(), "sound-theme-freedesktop is not installed");
+        // The system's theme as the player finds it: in the test's only XDG data folder.
         QVERIFY(QDir().mkpath(TestEnvironment::current().dataDir() + "/sounds"));
-        QVERIFY(QFile::link(kSystemTheme, linkedTheme()));
+        QVERIFY(QFile::link(kSystemTheme, TestEnvironment::current().dataDir() + "/sounds/freedesktop"));
     }
 
     void loadsOnlyFilesItCanPlay_data()
@@ -94,7 +89,8 @@ private slots:
     void findsThemeSoundsByNameTheUsersFirst()
     {
         CanberraSoundPlayer player;
-        QCOMPARE(player.themeSoundPath("bell"), linkedTheme() + "/stereo/bell.oga");
+        const QString theme = TestEnvironment::current().dataDir() + "/sounds/freedesktop";
+        QCOMPARE(player.themeSoundPath("bell"), theme + "/stereo/bell.oga");
         for (const char* name : {"no-such-sound", "", "..", "../../freedesktop/stereo/bell"})
             QVERIFY2(!player.namedSound(name), name);
 

@@ -117,16 +117,20 @@ private slots:
         };
         const QString editor = "org.example.Editor|Example Editor|accessories-text-editor";
         QTest::newRow("declared ID first") << window("calc", "Navigator", "org.example.Editor") << editor;
-        QTest::newRow("KDE desktop file") << window("calc", "Navigator", "/usr/share/applications/org.kde.viewer.desktop")
-                                          << "org.kde.viewer|Image Viewer|viewer";
+        QTest::newRow("KDE desktop file")
+            << window("calc", "Navigator", "/usr/share/applications/org.kde.viewer.desktop")
+            << "org.kde.viewer|Image Viewer|viewer";
         QTest::newRow("declared ID without an entry") << window("unlisted", "Unlisted", "org.example.Unlisted")
                                                       << "org.example.Unlisted|Unlisted|";
         QTest::newRow("startup class, shown entry first") << window("editor", "EditorWindow") << editor;
-        QTest::newRow("entry hidden from menus") << window("daemon", "DaemonPanel") << "com.example.Daemon|Daemon Panel|";
-        QTest::newRow("startup class before the ID") << window("Navigator", "browser") << "org.mozilla.browser|Browser|";
+        QTest::newRow("entry hidden from menus") << window("daemon", "DaemonPanel")
+                                                 << "com.example.Daemon|Daemon Panel|";
+        QTest::newRow("startup class before the ID") << window("Navigator", "browser")
+                                                     << "org.mozilla.browser|Browser|";
         QTest::newRow("ID is the instance") << window("gimp", "Gimp-2.10") << "gimp|Image Editor|";
         QTest::newRow("ID in another case") << window("gimp-2.10", "Gimp") << "gimp|Image Editor|";
-        QTest::newRow("entry without a name") << window("nameless", "Nameless") << "nameless|Nameless|/opt/nameless/icon.png";
+        QTest::newRow("entry without a name") << window("nameless", "Nameless")
+                                              << "nameless|Nameless|/opt/nameless/icon.png";
         QTest::newRow("no entry") << window("mystery", "") << "mystery|mystery|";
         QTest::newRow("deleted entry") << window("hiddenwindow", "HiddenWindow") << "HiddenWindow|HiddenWindow|";
         QTest::newRow("broken entry") << window("broken", "Broken") << "Broken|Broken|";
@@ -160,9 +164,11 @@ private slots:
         QTest::addColumn<QString>("windowType");
         QTest::addColumn<bool>("skipTaskbar");
         QTest::addColumn<ActivationPolicy>("expected");
-        QTest::newRow("normal, off the task bar") << "_NET_WM_WINDOW_TYPE_NORMAL" << true << ActivationPolicy::Accessory;
+        QTest::newRow("normal, off the task bar")
+            << "_NET_WM_WINDOW_TYPE_NORMAL" << true << ActivationPolicy::Accessory;
         QTest::newRow("utility") << "_NET_WM_WINDOW_TYPE_UTILITY" << false << ActivationPolicy::Accessory;
-        QTest::newRow("desktop, off the task bar") << "_NET_WM_WINDOW_TYPE_DESKTOP" << true << ActivationPolicy::Prohibited;
+        QTest::newRow("desktop, off the task bar")
+            << "_NET_WM_WINDOW_TYPE_DESKTOP" << true << ActivationPolicy::Prohibited;
     }
 
     void derivesActivationPolicy()
@@ -228,8 +234,8 @@ private slots:
         const xcb_window_t window = m_client->createWindow(Properties::ofClass("LateWindow", 4700));
         QCOMPARE(bundleOf(m_workspace->applicationForWindow(window)), QStringLiteral("LateWindow"));
         QVERIFY(writeApplicationEntry("org.example.Late", "Name=Late\nStartupWMClass=LateWindow\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(bundleOf(m_workspace->applicationForWindow(window)), QStringLiteral("org.example.Late"),
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(bundleOf(m_workspace->applicationForWindow(window)),
+                                  QStringLiteral("org.example.Late"), 10000);
     }
 };
 

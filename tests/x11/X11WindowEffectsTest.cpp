@@ -101,7 +101,8 @@ private slots:
                 xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, panel), nullptr));
             return attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         }());
-        const XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, panel), nullptr));
+        const XcbReply<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, panel), nullptr));
         QCOMPARE(QRect(geometry->x, geometry->y, geometry->width, geometry->height), placed);
         QTest::qWait(100);
         QCOMPARE(QApplication::activeWindow(), &other);

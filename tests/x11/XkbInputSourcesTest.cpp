@@ -34,12 +34,8 @@ bool setLayouts(const QStringList& layouts, const QStringList& variants = {})
 // Loads a keymap as xkbcomp does: the keymap alone, _XKB_RULES_NAMES left as it was.
 bool loadKeymapOnly(const QString& layouts, const QString& variants)
 {
-    QProcess print;
-    QProcess load;
-    print.setStandardOutputProcess(&load);
-    print.start("setxkbmap", {"-display", server().displayName(), "-print", "-layout", layouts, "-variant", variants});
-    load.start("xkbcomp", {"-w", "0", "-", server().displayName()});
-    return print.waitForFinished(20000) && print.exitCode() == 0 && load.waitForFinished(20000) && load.exitCode() == 0;
+    const QString pipe = QStringLiteral("setxkbmap -print -layout %1 -variant %2 | xkbcomp -w 0 - $DISPLAY");
+    return QProcess::execute("sh", {"-c", pipe.arg(layouts, variants)}) == 0;
 }
 
 } // namespace
@@ -57,7 +53,8 @@ private:
     QStringList ids()
     {
         QStringList result;
-        for (const PlatformInputSource& source : m_sources->enabledInputSources().value_or(QList<PlatformInputSource>{}))
+        const auto sources = m_sources->enabledInputSources().value_or(QList<PlatformInputSource>{});
+        for (const PlatformInputSource& source : sources)
             result.append(source.id.value_or(QStringLiteral("(none)")));
         return result;
     }
