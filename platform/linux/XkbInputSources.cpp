@@ -86,6 +86,11 @@ XkbInputSources::XkbInputSources(XConnection& connection, KeyboardLayoutRegistry
     QString whyNot;
     const auto eventBase = useXkbExtension(c, &whyNot);
     if (!eventBase) {
+        // No X server of these years lacks XKEYBOARD (it has long been built
+        // in and cannot be switched off), so only a hand-made server comes
+        // here, and no test does. The object stays unavailable: it is no
+        // listener, and every call answers "failed" or "nothing" without
+        // asking the server.
         logError(whyNot + QStringLiteral("; keyboard layouts cannot be listed or selected"));
         return;
     }

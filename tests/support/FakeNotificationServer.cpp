@@ -24,27 +24,14 @@ bool FakeNotificationServer::start()
         && m_connection.registerService(QStringLiteral("org.freedesktop.Notifications"));
 }
 
-quint32 FakeNotificationServer::Notify(const QString& appName, quint32 replacesId, const QString& appIcon,
-                                       const QString& summary, const QString& body, const QStringList& actions,
+quint32 FakeNotificationServer::Notify(const QString& appName, quint32 replacesId, const QString&,
+                                       const QString& summary, const QString& body, const QStringList&,
                                        const QVariantMap& hints, qint32 expireTimeout)
 {
-    received.append({appName, replacesId, appIcon, summary, body, actions, hints, expireTimeout});
+    received.append({appName, replacesId, summary, body, hints, expireTimeout});
     if (!failWith.isEmpty()) {
         sendErrorReply(QDBusError::Failed, failWith);
         return 0;
     }
     return m_nextId++;
-}
-
-QStringList FakeNotificationServer::GetCapabilities()
-{
-    return {QStringLiteral("body")};
-}
-
-QString FakeNotificationServer::GetServerInformation(QString& vendor, QString& version, QString& specVersion)
-{
-    vendor = QStringLiteral("Kelvaro tests");
-    version = QStringLiteral("1");
-    specVersion = QStringLiteral("1.2");
-    return QStringLiteral("fake");
 }

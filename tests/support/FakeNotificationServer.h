@@ -8,7 +8,8 @@
 #include <QVariantMap>
 
 // A desktop notification service (org.freedesktop.Notifications) on its own
-// connection to the session bus; keeps every Notify call.
+// connection to the session bus; keeps every Notify call. Only Notify is
+// served: it is all the program calls.
 class FakeNotificationServer : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -16,10 +17,8 @@ public:
     struct Notification {
         QString appName;
         quint32 replacesId = 0;
-        QString appIcon;
         QString summary;
         QString body;
-        QStringList actions;
         QVariantMap hints;
         qint32 expireTimeout = 0;
     };
@@ -37,8 +36,6 @@ public:
 public slots:
     quint32 Notify(const QString& appName, quint32 replacesId, const QString& appIcon, const QString& summary,
                    const QString& body, const QStringList& actions, const QVariantMap& hints, qint32 expireTimeout);
-    QStringList GetCapabilities();
-    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion);
 
 private:
     QDBusConnection m_connection;

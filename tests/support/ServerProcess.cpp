@@ -23,8 +23,11 @@ void ServerProcess::stop()
     stopProcess(m_process);
 }
 
-std::optional<QString> ServerProcess::start(const QString& program, const QStringList& arguments, QString* error)
+std::optional<QString> ServerProcess::start(const QString& program, const QStringList& arguments, QString* error,
+                                            const QByteArray& readyText)
 {
+    if (!readyText.isEmpty())
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(program, arguments);
     if (!m_process.waitForStarted(5000)) {
         *error = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
@@ -32,16 +35,16 @@ std::optional<QString> ServerProcess::start(const QString& program, const QStrin
     }
     QByteArray printed;
     const QDeadlineTimer deadline(20000);
-    while (!printed.contains('\n') && !deadline.hasExpired()) {
-        if (!m_process.waitForReadyRead(int(deadline.remainingTime())))
-            break;
-        printed += m_process.readAllStandardOutput();
+    while (m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        printed += m_process.readAll();
+        const QList<QByteArray> lines = printed.split('\n');
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {   // the last piece is not a whole line yet
+            const QString line = QString::fromLocal8Bit(lines[i]).trimmed();
+            if (!line.isEmpty() && (readyText.isEmpty() || lines[i].contains(readyText)))
+                return line;
+        }
     }
-    const QString line = QString::fromLocal8Bit(printed.left(printed.indexOf('\n'))).trimmed();
-    if (!printed.contains('\n') || line.isEmpty()) {
-        *error = QStringLiteral("%1 did not say where to reach it: %2")
-                     .arg(program, QString::fromLocal8Bit(m_process.readAllStandardError()));
-        return std::nullopt;
-    }
-    return line;
+    *error = QStringLiteral("%1 did not say it was ready: %2")
+                 .arg(program, QString::fromLocal8Bit(printed + m_process.readAllStandardError()));
+    return std::nullopt;
 }

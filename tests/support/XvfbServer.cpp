@@ -18,7 +18,10 @@ bool XvfbServer::start(const QStringList& layouts, const QStringList& variants, 
 
 bool XvfbServer::setLayouts(const QStringList& layouts, const QStringList& variants, QString* error)
 {
-    QStringList arguments{QStringLiteral("-display"), m_displayName, QStringLiteral("-layout"), layouts.join(',')};
+    // The rules named, not taken from _XKB_RULES_NAMES: a test may have
+    // deleted it, and setxkbmap's own default gives other keycodes.
+    QStringList arguments{QStringLiteral("-display"), m_displayName, QStringLiteral("-rules"), QStringLiteral("evdev"),
+                          QStringLiteral("-layout"), layouts.join(',')};
     if (!variants.isEmpty())
         arguments << QStringLiteral("-variant") << variants.join(',');
     QProcess setxkbmap;

@@ -1,0 +1,243 @@
+#include "platform/linux/EwmhWorkspace.h"
+
+#include "DesktopEntryFiles.h"
+#include "OpenConnection.h"
+#include "TestRegistry.h"
+#include "XTestClient.h"
+#include "XvfbServer.h"
+
+#include <QSysInfo>
+#include <QTest>
+
+using platform::ActivationPolicy;
+using platform::EwmhWorkspace;
+using platform::RunningApplication;
+using Properties = XTestClient::WindowProperties;
+
+namespace {
+
+// "bundle|name|icon", "-" for what is missing; "<none>" for no application.
+QString describe(const std::optional<RunningApplication>& application)
+{
+    if (!application)
+        return QStringLiteral("<none>");
+    return QStringList{application->bundleIdentifier.value_or("-"), application->localizedName.value_or("-"),
+                       application->iconName}
+        .join('|');
+}
+
+QString bundleOf(const std::optional<RunningApplication>& application)
+{
+    return describe(application).section('|', 0, 0);
+}
+
+} // namespace
+
+// A second client plays the applications and the window manager; desktop
+// entries lie in the test's only XDG data folder.
+class EwmhWorkspaceTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<XTestClient> m_client;
+    std::unique_ptr<platform::XConnection> m_connection;
+    std::unique_ptr<EwmhWorkspace> m_workspace;
+    QStringList m_notices;   // bundle of each activation notice
+
+    std::optional<RunningApplication> resolve(const Properties& properties)
+    {
+        return m_workspace->applicationForWindow(m_client->createWindow(properties));
+    }
+
+    // Activates each window in turn, as a window manager would, waiting for
+    // each notice: a notice reads the active window when it is handled.
+    bool activateInTurn(const QList<xcb_window_t>& windows)
+    {
+        for (const xcb_window_t window : windows) {
+            const qsizetype expected = m_notices.size() + 1;
+            m_client->setActiveWindow(window);
+            if (!QTest::qWaitFor([&] { return m_notices.size() >= expected; }))
+                return false;
+        }
+        return true;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QList<std::pair<QString, QByteArray>> entries{
+            {"org.example.Editor", "Name=Example Editor\nIcon=accessories-text-editor\nStartupWMClass=EditorWindow\n"},
+            // A helper claiming the editor's class; its ID sorts first.
+            {"com.example.EditorHelper", "Name=Editor Helper\nNoDisplay=true\nStartupWMClass=EditorWindow\n"},
+            {"com.example.Daemon", "Name=Daemon Panel\nNoDisplay=true\nStartupWMClass=DaemonPanel\n"},
+            {"org.kde.viewer", "Name=Image Viewer\nIcon=viewer\n"},
+            {"org.mozilla.browser", "Name=Browser\nStartupWMClass=browser\n"},
+            {"Navigator", "Name=Not the browser\n"},
+            {"gimp", "Name=Image Editor\n"},
+            {"nameless", "Icon=/opt/nameless/icon.png\n"},
+            {"hidden", "Name=Hidden\nHidden=true\nStartupWMClass=HiddenWindow\n"},
+        };
+        for (const auto& [id, lines] : entries)
+            QVERIFY(writeApplicationEntry(id, lines));
+        QVERIFY(writeDesktopEntry("broken.desktop", QByteArray("Name=outside any group\n[Desktop Entry\n\xff\xfe=\n")));
+        m_client = std::make_unique<XTestClient>(TestEnvironment::current().xServer()->displayName());
+        QVERIFY(m_client->isConnected());
+    }
+
+    void init()
+    {
+        m_connection = openConnection();
+        QVERIFY(m_connection);
+        m_workspace = std::make_unique<EwmhWorkspace>(*m_connection);
+        m_notices.clear();
+        connect(m_workspace.get(), &EwmhWorkspace::applicationActivated, m_workspace.get(),
+                [this](const std::optional<RunningApplication>& application) { m_notices << bundleOf(application); });
+    }
+
+    void cleanup()
+    {
+        m_workspace.reset();
+        m_connection.reset();
+        m_client->setActiveWindow(XCB_WINDOW_NONE);
+        m_client->setClientList({});
+    }
+
+    void identifiesTheApplicationOfAWindow_data()
+    {
+        QTest::addColumn<Properties>("properties");
+        QTest::addColumn<QString>("expected");
+        const auto window = [](const QString& instance, const QString& className, const QString& declaredId = {}) {
+            Properties properties = Properties::ofClass(className, 4000);
+            properties.wmClassInstance = instance;
+            if (declaredId.startsWith('/'))
+                properties.kdeDesktopFile = declaredId;
+            else if (!declaredId.isEmpty())
+                properties.gtkApplicationId = declaredId;
+            return properties;
+        };
+        const QString editor = "org.example.Editor|Example Editor|accessories-text-editor";
+        QTest::newRow("declared ID first") << window("calc", "Navigator", "org.example.Editor") << editor;
+        QTest::newRow("KDE desktop file")
+            << window("calc", "Navigator", "/usr/share/applications/org.kde.viewer.desktop")
+            << "org.kde.viewer|Image Viewer|viewer";
+        QTest::newRow("declared ID without an entry") << window("unlisted", "Unlisted", "org.example.Unlisted")
+                                                      << "org.example.Unlisted|Unlisted|";
+        QTest::newRow("startup class, shown entry first") << window("editor", "EditorWindow") << editor;
+        QTest::newRow("entry hidden from menus") << window("daemon", "DaemonPanel")
+                                                 << "com.example.Daemon|Daemon Panel|";
+        QTest::newRow("startup class before the ID") << window("Navigator", "browser")
+                                                     << "org.mozilla.browser|Browser|";
+        QTest::newRow("ID is the instance") << window("gimp", "Gimp-2.10") << "gimp|Image Editor|";
+        QTest::newRow("ID in another case") << window("gimp-2.10", "Gimp") << "gimp|Image Editor|";
+        QTest::newRow("entry without a name") << window("nameless", "Nameless")
+                                              << "nameless|Nameless|/opt/nameless/icon.png";
+        QTest::newRow("no entry") << window("mystery", "") << "mystery|mystery|";
+        QTest::newRow("deleted entry") << window("hiddenwindow", "HiddenWindow") << "HiddenWindow|HiddenWindow|";
+        QTest::newRow("broken entry") << window("broken", "Broken") << "Broken|Broken|";
+        QTest::newRow("process only") << window("", "") << "-|-|";
+        QTest::newRow("nothing") << Properties{} << "<none>";
+    }
+
+    void identifiesTheApplicationOfAWindow()
+    {
+        QFETCH(Properties, properties);
+        QFETCH(QString, expected);
+        QCOMPARE(describe(resolve(properties)), expected);
+    }
+
+    void oneProcessIsOneApplication()
+    {
+        const auto first = resolve(Properties::ofClass("PlainTerm", 4200));
+        QVERIFY(first && first == resolve(Properties::ofClass("Mystery", 4200)));
+        // Without a process each window stands for itself.
+        QVERIFY(resolve(Properties::ofClass("PlainTerm")) != resolve(Properties::ofClass("PlainTerm")));
+        // The same process ID on another machine is another process.
+        for (const QByteArray& machine : {QByteArray("far-away.example.org"), QSysInfo::machineHostName().toUtf8()}) {
+            const xcb_window_t window = m_client->createWindow(Properties::ofClass("PlainTerm", 4200));
+            m_client->setStringProperty(window, "WM_CLIENT_MACHINE", machine, "STRING");
+            QCOMPARE(m_workspace->applicationForWindow(window) == first, machine != "far-away.example.org");
+        }
+    }
+
+    void derivesActivationPolicy_data()
+    {
+        QTest::addColumn<QString>("windowType");
+        QTest::addColumn<bool>("skipTaskbar");
+        QTest::addColumn<ActivationPolicy>("expected");
+        QTest::newRow("normal, off the task bar")
+            << "_NET_WM_WINDOW_TYPE_NORMAL" << true << ActivationPolicy::Accessory;
+        QTest::newRow("utility") << "_NET_WM_WINDOW_TYPE_UTILITY" << false << ActivationPolicy::Accessory;
+        QTest::newRow("desktop, off the task bar")
+            << "_NET_WM_WINDOW_TYPE_DESKTOP" << true << ActivationPolicy::Prohibited;
+    }
+
+    void derivesActivationPolicy()
+    {
+        QFETCH(QString, windowType);
+        QFETCH(bool, skipTaskbar);
+        QFETCH(ActivationPolicy, expected);
+        Properties properties = Properties::ofClass("PlainTerm", 4300);
+        properties.windowType = windowType;
+        properties.skipTaskbar = skipTaskbar;
+        QCOMPARE(resolve(properties)->activationPolicy, expected);
+    }
+
+    void notifiesEveryActivationInOrder()
+    {
+        const xcb_window_t editor = m_client->createWindow(Properties::ofClass("EditorWindow", 4001));
+        const xcb_window_t mystery = m_client->createWindow(Properties::ofClass("Mystery", 4002));
+        const xcb_window_t bare = m_client->createWindow({});
+        QVERIFY(activateInTurn({editor, mystery, editor, editor, bare, XCB_WINDOW_NONE, mystery}));
+        QCOMPARE(m_notices, QStringList({"org.example.Editor", "Mystery", "org.example.Editor", "org.example.Editor",
+                                         "<none>", "<none>", "Mystery"}));
+        m_client->deleteProperty(m_client->root(), "_NET_ACTIVE_WINDOW");
+        QTRY_COMPARE(m_notices.size(), 8);
+        QCOMPARE(m_notices.last(), QStringLiteral("<none>"));
+    }
+
+    void rereadsAWindowWhoseIdentityChanges()
+    {
+        const xcb_window_t window = m_client->createWindow(Properties::ofClass("Mystery", 4400));
+        QVERIFY(activateInTurn({window}));
+        m_client->setStringProperty(window, "WM_CLASS", QByteArray("editor\0EditorWindow\0", 20), "STRING");
+        QVERIFY(activateInTurn({window}));
+        const xcb_atom_t dock = m_client->atom("_NET_WM_WINDOW_TYPE_DOCK");
+        xcb_change_property(m_client->connection(), XCB_PROP_MODE_REPLACE, window,
+                            m_client->atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dock);
+        m_client->deleteProperty(window, "_NET_WM_PID");
+        QVERIFY(activateInTurn({window}));
+        QCOMPARE(m_notices, QStringList({"Mystery", "org.example.Editor", "org.example.Editor"}));
+        QCOMPARE(m_workspace->frontmostApplication()->activationPolicy, ActivationPolicy::Prohibited);
+        QCOMPARE(m_workspace->frontmostApplication()->processIdentifier(), qint64(-1));
+    }
+
+    void listsRunningApplicationsOncePerProcessForgettingTheGone()
+    {
+        const xcb_window_t editor = m_client->createWindow(Properties::ofClass("EditorWindow", 4600));
+        const xcb_window_t editorTool = m_client->createWindow(Properties::ofClass("PlainTerm", 4600));
+        const xcb_window_t gone = m_client->createWindow(Properties::ofClass("Gone", 4601));
+        QVERIFY(m_workspace->applicationForWindow(gone));
+        m_client->destroyWindow(gone);
+        QTRY_VERIFY(!m_workspace->applicationForWindow(gone));
+        m_client->setClientList({m_client->createWindow({}), gone, editor, editorTool});
+        QCOMPARE(m_workspace->runningApplications().size(), 1);
+        QCOMPARE(bundleOf(m_workspace->runningApplications().first()), QStringLiteral("org.example.Editor"));
+        // Activated and destroyed before this side reads it.
+        const xcb_window_t shortLived = m_client->createWindow(Properties::ofClass("Mystery", 4602));
+        m_client->setActiveWindow(shortLived);
+        m_client->destroyWindow(shortLived);
+        QTRY_COMPARE(m_notices, QStringList{"<none>"});
+    }
+
+    void followsDesktopEntriesInstalledLater()
+    {
+        const xcb_window_t window = m_client->createWindow(Properties::ofClass("LateWindow", 4700));
+        QCOMPARE(bundleOf(m_workspace->applicationForWindow(window)), QStringLiteral("LateWindow"));
+        QVERIFY(writeApplicationEntry("org.example.Late", "Name=Late\nStartupWMClass=LateWindow\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(bundleOf(m_workspace->applicationForWindow(window)),
+                                  QStringLiteral("org.example.Late"), 10000);
+    }
+};
+
+KELVARO_TEST(EwmhWorkspaceTest)
+#include "EwmhWorkspaceTest.moc"
