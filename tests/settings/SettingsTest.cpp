@@ -38,31 +38,6 @@ private slots:
         settings().sync();
     }
 
-    void typedReadsFromTheFile_data()
-    {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<std::optional<bool>>("asBool");
-        QTest::addColumn<std::optional<double>>("asDouble");
-        QTest::newRow("true") << QByteArray("true") << std::optional(true) << std::optional<double>();
-        QTest::newRow("no") << QByteArray("no") << std::optional(false) << std::optional<double>();
-        QTest::newRow("number") << QByteArray("0.25") << std::optional(true) << std::optional(0.25);
-        QTest::newRow("zero") << QByteArray("0") << std::optional(false) << std::optional(0.0);
-        QTest::newRow("junk") << QByteArray("maybe") << std::optional<bool>() << std::optional<double>();
-        QTest::newRow("infinite") << QByteArray("inf") << std::optional(true) << std::optional<double>();
-        QTest::newRow("a list") << QByteArray("a, b") << std::optional<bool>() << std::optional<double>();
-    }
-
-    void typedReadsFromTheFile()
-    {
-        QFETCH(QByteArray, value);
-        QFETCH(std::optional<bool>, asBool);
-        QFETCH(std::optional<double>, asDouble);
-        QVERIFY(writeFile(settings().fileName(), "[General]\nkey=" + value + "\n"));
-        const QSettings file(settings().fileName(), QSettings::IniFormat);
-        QCOMPARE(UserDefaults::boolValue(file, "key"), asBool);
-        QCOMPARE(UserDefaults::doubleValue(file, "key"), asDouble);
-    }
-
     // Every consumer of a setting, over a file with nonsense in every key:
     // each reads its default, says once what it ignored, and deletes nothing.
     void nonsenseInEverySettingReadsAsItsDefault()

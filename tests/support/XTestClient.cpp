@@ -1,22 +1,11 @@
 #include "XTestClient.h"
 
-#include <QList>
-
+#include "platform/linux/XcbReply.h"
 #include "platform/linux/XcbXkb.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
-namespace {
-
-struct Free {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, Free>;
-
-} // namespace
+using platform::XcbReply;
 
 XTestClient::XTestClient(const QString& displayName)
 {
@@ -31,7 +20,7 @@ XTestClient::XTestClient(const QString& displayName)
     m_root = screens.data->root;
 
     auto cookie = xcb_xkb_use_extension(m_connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION);
-    Reply<xcb_xkb_use_extension_reply_t> reply(xcb_xkb_use_extension_reply(m_connection, cookie, nullptr));
+    XcbReply<xcb_xkb_use_extension_reply_t> reply(xcb_xkb_use_extension_reply(m_connection, cookie, nullptr));
     m_xkbReady = reply && reply->supported;
 }
 
@@ -48,13 +37,13 @@ bool XTestClient::isConnected() const
 xcb_atom_t XTestClient::atom(const char* name)
 {
     auto cookie = xcb_intern_atom(m_connection, 0, uint16_t(strlen(name)), name);
-    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_connection, cookie, nullptr));
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_connection, cookie, nullptr));
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 void XTestClient::sync()
 {
-    Reply<xcb_get_input_focus_reply_t> reply(
+    XcbReply<xcb_get_input_focus_reply_t> reply(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 
@@ -77,16 +66,6 @@ xcb_window_t XTestClient::createWindow(const WindowProperties& properties)
         setStringProperty(window, "_GTK_APPLICATION_ID", properties.gtkApplicationId->toUtf8());
     if (properties.kdeDesktopFile)
         setStringProperty(window, "_KDE_NET_WM_DESKTOP_FILE", properties.kdeDesktopFile->toUtf8());
-    if (properties.windowType) {
-        const xcb_atom_t type = atom(properties.windowType->toLatin1().constData());
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
-                            XCB_ATOM_ATOM, 32, 1, &type);
-    }
-    if (properties.skipTaskbar) {
-        const xcb_atom_t state = atom("_NET_WM_STATE_SKIP_TASKBAR");
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_STATE"), XCB_ATOM_ATOM,
-                            32, 1, &state);
-    }
     sync();
     return window;
 }
@@ -129,12 +108,12 @@ void XTestClient::deleteProperty(xcb_window_t window, const char* property)
 QList<xcb_window_t> XTestClient::viewableTopLevelWindows()
 {
     QList<xcb_window_t> windows;
-    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
+    XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
     if (!tree)
         return windows;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
             m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr));
         if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
             windows.append(children[i]);
@@ -142,22 +121,10 @@ QList<xcb_window_t> XTestClient::viewableTopLevelWindows()
     return windows;
 }
 
-QList<QRect> XTestClient::viewableTopLevels()
-{
-    QList<QRect> rects;
-    for (const xcb_window_t window : viewableTopLevelWindows()) {
-        Reply<xcb_get_geometry_reply_t> geometry(
-            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
-        if (geometry)
-            rects.append(QRect(geometry->x, geometry->y, geometry->width, geometry->height));
-    }
-    return rects;
-}
-
 std::optional<QByteArray> XTestClient::byteProperty(xcb_window_t window, const char* property)
 {
     auto cookie = xcb_get_property(m_connection, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
     if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 8)
         return std::nullopt;
     return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
@@ -166,13 +133,13 @@ std::optional<QByteArray> XTestClient::byteProperty(xcb_window_t window, const c
 
 std::optional<QRect> XTestClient::viewableRootGeometry(xcb_window_t window)
 {
-    Reply<xcb_get_window_attributes_reply_t> attributes(
+    XcbReply<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
     if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
         return std::nullopt;
-    Reply<xcb_get_geometry_reply_t> geometry(
+    XcbReply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
-    Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+    XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
         m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
     if (!geometry || !origin)
         return std::nullopt;
@@ -181,7 +148,7 @@ std::optional<QRect> XTestClient::viewableRootGeometry(xcb_window_t window)
 
 xcb_window_t XTestClient::inputFocus()
 {
-    Reply<xcb_get_input_focus_reply_t> reply(
+    XcbReply<xcb_get_input_focus_reply_t> reply(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
 }
@@ -192,7 +159,7 @@ bool XTestClient::lockGroup(int group)
         return false;
     auto cookie = xcb_xkb_latch_lock_state_checked(m_connection, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1,
                                                    uint8_t(group), 0, 0, 0);
-    Reply<xcb_generic_error_t> error(xcb_request_check(m_connection, cookie));
+    XcbReply<xcb_generic_error_t> error(xcb_request_check(m_connection, cookie));
     return !error;
 }
 
@@ -200,7 +167,7 @@ std::optional<int> XTestClient::lockedGroup()
 {
     if (!m_xkbReady)
         return std::nullopt;
-    Reply<xcb_xkb_get_state_reply_t> reply(xcb_xkb_get_state_reply(
+    XcbReply<xcb_xkb_get_state_reply_t> reply(xcb_xkb_get_state_reply(
         m_connection, xcb_xkb_get_state(m_connection, XCB_XKB_ID_USE_CORE_KBD), nullptr));
     if (!reply)
         return std::nullopt;

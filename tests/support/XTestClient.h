@@ -20,8 +20,6 @@ public:
         std::optional<quint32> pid;
         std::optional<QString> gtkApplicationId;
         std::optional<QString> kdeDesktopFile;
-        std::optional<QString> windowType;   // e.g. "_NET_WM_WINDOW_TYPE_DOCK"
-        bool skipTaskbar = false;
 
         // A window of the application with this WM_CLASS class (the instance
         // is the class in lower case, as toolkits make it).
@@ -53,8 +51,7 @@ public:
                            const char* type = "UTF8_STRING");
     void deleteProperty(xcb_window_t window, const char* property);
 
-    // The top-level windows currently mapped (viewable), with their geometry.
-    QList<QRect> viewableTopLevels();
+    // The top-level windows currently mapped (viewable).
     QList<xcb_window_t> viewableTopLevelWindows();
     // An 8-bit property's bytes (any type); nothing when the window lacks it.
     std::optional<QByteArray> byteProperty(xcb_window_t window, const char* property);

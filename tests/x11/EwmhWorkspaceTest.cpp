@@ -6,7 +6,6 @@
 #include "XTestClient.h"
 #include "XvfbServer.h"
 
-#include <QSysInfo>
 #include <QTest>
 
 using platform::ActivationPolicy;
@@ -143,43 +142,6 @@ private slots:
         QFETCH(Properties, properties);
         QFETCH(QString, expected);
         QCOMPARE(describe(resolve(properties)), expected);
-    }
-
-    void oneProcessIsOneApplication()
-    {
-        const auto first = resolve(Properties::ofClass("PlainTerm", 4200));
-        QVERIFY(first && first == resolve(Properties::ofClass("Mystery", 4200)));
-        // Without a process each window stands for itself.
-        QVERIFY(resolve(Properties::ofClass("PlainTerm")) != resolve(Properties::ofClass("PlainTerm")));
-        // The same process ID on another machine is another process.
-        for (const QByteArray& machine : {QByteArray("far-away.example.org"), QSysInfo::machineHostName().toUtf8()}) {
-            const xcb_window_t window = m_client->createWindow(Properties::ofClass("PlainTerm", 4200));
-            m_client->setStringProperty(window, "WM_CLIENT_MACHINE", machine, "STRING");
-            QCOMPARE(m_workspace->applicationForWindow(window) == first, machine != "far-away.example.org");
-        }
-    }
-
-    void derivesActivationPolicy_data()
-    {
-        QTest::addColumn<QString>("windowType");
-        QTest::addColumn<bool>("skipTaskbar");
-        QTest::addColumn<ActivationPolicy>("expected");
-        QTest::newRow("normal, off the task bar")
-            << "_NET_WM_WINDOW_TYPE_NORMAL" << true << ActivationPolicy::Accessory;
-        QTest::newRow("utility") << "_NET_WM_WINDOW_TYPE_UTILITY" << false << ActivationPolicy::Accessory;
-        QTest::newRow("desktop, off the task bar")
-            << "_NET_WM_WINDOW_TYPE_DESKTOP" << true << ActivationPolicy::Prohibited;
-    }
-
-    void derivesActivationPolicy()
-    {
-        QFETCH(QString, windowType);
-        QFETCH(bool, skipTaskbar);
-        QFETCH(ActivationPolicy, expected);
-        Properties properties = Properties::ofClass("PlainTerm", 4300);
-        properties.windowType = windowType;
-        properties.skipTaskbar = skipTaskbar;
-        QCOMPARE(resolve(properties)->activationPolicy, expected);
     }
 
     void notifiesEveryActivationInOrder()
