@@ -169,15 +169,6 @@ private slots:
         QCOMPARE(fakes().current(), kDE);
     }
 
-    void theApplicationInFrontAtStartIsHandledDuringConstruction()
-    {
-        writeRules({rule("org.gnome.Terminal", kRU)});
-        fakes().workspace.frontmost = app(1, QStringLiteral("org.gnome.Terminal"));
-        fakes().restart();
-        QCOMPARE(fakes().current(), kRU);
-        QCOMPARE(events().size(), 2);
-    }
-
     void addReplacesInPlaceDeleteRemovesByIdEachSaves()
     {
         const AppRule a = rule("a", kDE), b = rule("b", kRU), c = rule("c", kUS);
@@ -291,23 +282,6 @@ private slots:
         QCOMPARE(manager.installedInputSources().size(), 2);
     }
 
-    void theWatcherDeliversLaterAndDropsEmptyNotices()
-    {
-        QList<std::optional<QString>> received;
-        QObject context;
-        fakes().watcher->subscribe(&context, [&](const WindowWatcher::Application& application) {
-            received.append(application ? application->bundleIdentifier : QStringLiteral("<none>"));
-        });
-        const RunningApplication editor = app(20, QStringLiteral("org.gnome.TextEditor"));
-        fakes().workspace.activate(editor);
-        fakes().workspace.activate(std::nullopt);
-        fakes().workspace.activate(editor);
-        QCOMPARE(received.size(), 1);   // only the value at subscription, so far
-        QTRY_COMPARE(received.size(), 3);
-        QTest::qWait(20);
-        QCOMPARE(received, (QList<std::optional<QString>>{QStringLiteral("<none>"), editor.bundleIdentifier,
-                                                          editor.bundleIdentifier}));
-    }
 };
 
 KELVARO_TEST(RuleEngineTest)

@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,19 +25,6 @@ QList<AppRule> manyRules(const QString& prefix, int count)
                                      QStringLiteral("xkb:de::deu")));
     return rules;
 }
-
-// Dies between writing the temporary file and renaming it over the rules file.
-class DyingStore : public RulesStore {
-public:
-    using RulesStore::RulesStore;
-
-protected:
-    bool commit(QSaveFile& file) override
-    {
-        file.flush();
-        ::_exit(0);
-    }
-};
 
 } // namespace
 
@@ -100,23 +86,6 @@ private slots:
         QString error;
         QVERIFY(!AppRuleJson::decode(json, &error));
         QVERIFY2(!error.isEmpty(), "a failed decoding says why");
-    }
-
-    void aSaveDyingBeforeTheRenameLeavesTheOldFile()
-    {
-        QString error;
-        QVERIFY(RulesStore(path()).save(manyRules(QStringLiteral("old"), 2), &error));
-        const QByteArray old = fileContent(path());
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            DyingStore(path()).save(manyRules(QStringLiteral("new"), 3), &error);
-            ::_exit(1);   // not reached: the store dies before renaming
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        QCOMPARE(fileContent(path()), old);
     }
 
     // A process saving two lists in turn, killed 200 times at random moments:

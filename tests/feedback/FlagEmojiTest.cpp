@@ -4,8 +4,6 @@
 
 #include <QTest>
 
-#include <thread>
-
 namespace {
 
 QString flag(const char (&country)[3])
@@ -22,18 +20,6 @@ class FlagEmojiTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // First, so that these threads are the ones that load the layout registry.
-    void fromSeveralThreadsAtOnce()
-    {
-        std::vector<QString> flags(6);
-        std::vector<std::thread> threads;
-        for (QString& result : flags)
-            threads.emplace_back([&result] { result = flagEmoji(QStringLiteral("xkb:de:nodeadkeys:deu")); });
-        for (std::thread& thread : threads)
-            thread.join();
-        QCOMPARE(flags, std::vector<QString>(6, flag("DE")));
-    }
-
     void flags_data()
     {
         QTest::addColumn<QString>("id");

@@ -81,17 +81,6 @@ private slots:
         QCOMPARE(m_messages.size(), 2);
     }
 
-    void oneKeyPressTogglesOnce()
-    {
-        m_toggle->toggleForKeyPress(10, {kBolt, kBolt});
-        m_toggle->toggleForKeyPress(10, {QStringLiteral("⏸️"), QStringLiteral("▶️")});
-        QVERIFY(paused());
-        m_toggle->toggleForKeyPress(11, {kBolt, kBolt});
-        m_toggle->toggle({kBolt, kBolt});
-        QVERIFY(paused());
-        QCOMPARE(m_messages.size(), 3);
-    }
-
     void theSettingDecidesWhetherTheMonitorRuns()
     {
         m_manager->startMonitoring();

@@ -18,14 +18,18 @@ void setVariable(const char* name, const QString& value)
     qputenv(name, value.toLocal8Bit());
 }
 
+[[noreturn]] void fail(const QString& why)
+{
+    std::fprintf(stderr, "TestEnvironment: %s\n", qPrintable(why));
+    std::exit(1);
+}
+
 } // namespace
 
 TestEnvironment::TestEnvironment(const TestEnvironmentOptions& options)
 {
-    if (!m_root.isValid()) {
-        std::fprintf(stderr, "TestEnvironment: cannot create a temporary folder\n");
-        std::exit(1);
-    }
+    if (!m_root.isValid())
+        fail(QStringLiteral("cannot create a temporary folder"));
     QDir root(m_root.path());
     for (const char* folder : {"home", "config", "data", "cache", "runtime", "share/applications"})
         root.mkpath(QString::fromLatin1(folder));
@@ -33,7 +37,7 @@ TestEnvironment::TestEnvironment(const TestEnvironmentOptions& options)
                                                         | QFileDevice::ExeOwner);
 
     setVariable("HOME", root.filePath("home"));
-    setVariable("XDG_CONFIG_HOME", configHome());
+    setVariable("XDG_CONFIG_HOME", root.filePath("config"));
     setVariable("XDG_DATA_HOME", dataHome());
     setVariable("XDG_CACHE_HOME", root.filePath("cache"));
     setVariable("XDG_RUNTIME_DIR", root.filePath("runtime"));
@@ -45,11 +49,8 @@ TestEnvironment::TestEnvironment(const TestEnvironmentOptions& options)
 
     if (options.display) {
         m_xServer = std::make_unique<XvfbServer>();
-        QString error;
-        if (!m_xServer->start(options.xkbLayouts, options.xkbVariants, &error)) {
-            std::fprintf(stderr, "TestEnvironment: %s\n", qPrintable(error));
-            std::exit(1);
-        }
+        if (QString error; !m_xServer->start(options.xkbLayouts, options.xkbVariants, &error))
+            fail(error);
         setVariable("DISPLAY", m_xServer->displayName());
     } else {
         // Widgets still work, drawn off screen.
@@ -60,11 +61,8 @@ TestEnvironment::TestEnvironment(const TestEnvironmentOptions& options)
 
     if (options.sessionBus) {
         m_sessionBus = std::make_unique<DBusSession>();
-        QString error;
-        if (!m_sessionBus->start(&error)) {
-            std::fprintf(stderr, "TestEnvironment: %s\n", qPrintable(error));
-            std::exit(1);
-        }
+        if (QString error; !m_sessionBus->start(&error))
+            fail(error);
         setVariable("DBUS_SESSION_BUS_ADDRESS", m_sessionBus->address());
     }
     g_current = this;
@@ -79,19 +77,4 @@ TestEnvironment& TestEnvironment::current()
 {
     Q_ASSERT(g_current);
     return *g_current;
-}
-
-QString TestEnvironment::configHome() const
-{
-    return m_root.filePath(QStringLiteral("config"));
-}
-
-QString TestEnvironment::dataHome() const
-{
-    return m_root.filePath(QStringLiteral("data"));
-}
-
-QString TestEnvironment::dataDir() const
-{
-    return m_root.filePath(QStringLiteral("share"));
 }

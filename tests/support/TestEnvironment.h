@@ -31,10 +31,9 @@ public:
     static TestEnvironment& current();
 
     QString root() const { return m_root.path(); }
-    QString configHome() const;
-    QString dataHome() const;
+    QString dataHome() const { return m_root.filePath(QStringLiteral("data")); }
     // The only folder in XDG_DATA_DIRS; tests put desktop entries under its applications/.
-    QString dataDir() const;
+    QString dataDir() const { return m_root.filePath(QStringLiteral("share")); }
     XvfbServer* xServer() const { return m_xServer.get(); }
 
 private:
