@@ -68,14 +68,14 @@ struct EngineOverFakes {
     }
 
     // A new engine (and input source list and watcher), as at a new start.
-    RuleEngine& restart(QSettings& settings = UserDefaults::standard(), std::shared_ptr<RulesStore> store = {})
+    RuleEngine& restart(QSettings& settings = UserDefaults::standard())
     {
         engine.reset();
         inputSourceManager = std::make_unique<InputSourceManager>(inputSources);
         watcher = std::make_unique<WindowWatcher>(workspace);
         engine = std::make_unique<RuleEngine>(RuleEngine::Dependencies{
             *inputSourceManager, *watcher, feedback, feedback, settings,
-            store ? store : std::make_shared<RulesStore>(rulesPath())});
+            std::make_shared<RulesStore>(rulesPath())});
         return *engine;
     }
 

@@ -43,11 +43,6 @@ public:
     }
     QStringList infos() const { return messages(logging::LogLevel::Info); }
     QStringList errors() const { return messages(logging::LogLevel::Error); }
-    void clear()
-    {
-        const QMutexLocker locker(&m_backend->mutex);
-        m_backend->lines.clear();
-    }
 
 private:
     struct Backend : logging::LogBackend {

@@ -17,6 +17,7 @@
 #include "XvfbServer.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
@@ -108,14 +109,30 @@ class TrayTest : public QObject {
         return seen;
     }
 
+    // Where the tray has put the item once it stays there (the tray moves it while it settles).
+    std::optional<QRect> settledTrayPlace()
+    {
+        std::optional<QRect> last;
+        for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QTest::qWait(100)) {
+            const std::optional<QRect> place = trayPlace();
+            if (place && place == last)
+                return place;
+            last = place;
+        }
+        return std::nullopt;
+    }
+
     bool clickTheTrayItem()
     {
-        const std::optional<QRect> place = trayPlace();
-        QString error;
-        const QPoint centre = place ? place->center() : QPoint();
-        return place && xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"},
-                                &error)
-            && QTest::qWaitFor([this] { return menu().isVisible(); }) && QTest::qWaitForWindowExposed(&menu());
+        for (int attempt = 0; attempt < 3 && !menu().isVisible(); ++attempt) {
+            const std::optional<QRect> place = settledTrayPlace();
+            QString error;
+            if (!place || !xdotool({"mousemove", QString::number(place->center().x()),
+                                    QString::number(place->center().y()), "click", "1"}, &error))
+                return false;
+            QTest::qWaitFor([this] { return menu().isVisible(); }, 3000);
+        }
+        return menu().isVisible() && QTest::qWaitForWindowExposed(&menu());
     }
 
 private slots:
