@@ -9,10 +9,3 @@ inline bool writeDesktopEntry(const QString& fileName, const QByteArray& content
 {
     return writeFile(TestEnvironment::current().dataDir() + QStringLiteral("/applications/") + fileName, contents);
 }
-
-// A well-formed application entry: [Desktop Entry], Type and Exec, then the given lines.
-inline bool writeApplicationEntry(const QString& id, const QByteArray& lines)
-{
-    return writeDesktopEntry(id + QStringLiteral(".desktop"),
-                             "[Desktop Entry]\nType=Application\nExec=true\n" + lines);
-}

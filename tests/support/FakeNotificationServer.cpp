@@ -1,21 +1,5 @@
 #include "FakeNotificationServer.h"
 
-namespace {
-const QString kConnectionName = QStringLiteral("kelvaro-fake-notification-server");
-}
-
-FakeNotificationServer::FakeNotificationServer()
-    : m_connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, kConnectionName))
-{
-}
-
-FakeNotificationServer::~FakeNotificationServer()
-{
-    m_connection.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
-    m_connection.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-    QDBusConnection::disconnectFromBus(kConnectionName);
-}
-
 bool FakeNotificationServer::start()
 {
     return m_connection.isConnected()
@@ -24,14 +8,12 @@ bool FakeNotificationServer::start()
         && m_connection.registerService(QStringLiteral("org.freedesktop.Notifications"));
 }
 
-quint32 FakeNotificationServer::Notify(const QString& appName, quint32 replacesId, const QString&,
-                                       const QString& summary, const QString& body, const QStringList&,
-                                       const QVariantMap& hints, qint32 expireTimeout)
+quint32 FakeNotificationServer::Notify(const QString&, quint32 replacesId, const QString&, const QString& summary,
+                                       const QString& body, const QStringList&, const QVariantMap& hints,
+                                       qint32 expireTimeout)
 {
-    received.append({appName, replacesId, summary, body, hints, expireTimeout});
-    if (!failWith.isEmpty()) {
+    received.append({replacesId, summary, body, hints, expireTimeout});
+    if (!failWith.isEmpty())
         sendErrorReply(QDBusError::Failed, failWith);
-        return 0;
-    }
-    return m_nextId++;
+    return quint32(received.size());
 }

@@ -15,7 +15,6 @@ class FakeNotificationServer : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     struct Notification {
-        QString appName;
         quint32 replacesId = 0;
         QString summary;
         QString body;
@@ -23,8 +22,8 @@ public:
         qint32 expireTimeout = 0;
     };
 
-    FakeNotificationServer();
-    ~FakeNotificationServer() override;
+    // The bus drops the service name with the connection.
+    ~FakeNotificationServer() override { QDBusConnection::disconnectFromBus(kConnectionName); }
 
     // Registers the service name; false when the bus refuses.
     bool start();
@@ -38,6 +37,6 @@ public slots:
                    const QString& body, const QStringList& actions, const QVariantMap& hints, qint32 expireTimeout);
 
 private:
-    QDBusConnection m_connection;
-    quint32 m_nextId = 1;
+    static inline const QString kConnectionName = QStringLiteral("kelvaro-fake-notification-server");
+    QDBusConnection m_connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kConnectionName);
 };

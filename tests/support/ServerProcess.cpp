@@ -2,11 +2,6 @@
 
 #include <QDeadlineTimer>
 
-ServerProcess::~ServerProcess()
-{
-    stop();
-}
-
 void stopProcess(QProcess& process)
 {
     if (process.state() == QProcess::NotRunning)
@@ -16,11 +11,6 @@ void stopProcess(QProcess& process)
         process.kill();
         process.waitForFinished(5000);
     }
-}
-
-void ServerProcess::stop()
-{
-    stopProcess(m_process);
 }
 
 std::optional<QString> ServerProcess::start(const QString& program, const QStringList& arguments, QString* error,

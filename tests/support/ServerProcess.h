@@ -13,14 +13,14 @@ void stopProcess(QProcess& process);
 // stopped when this object goes.
 class ServerProcess {
 public:
-    ~ServerProcess();
+    ~ServerProcess() { stop(); }
 
     // Starts the program and waits until it is ready: the first line it
     // prints on standard output (how to reach it), or, with readyText, the
     // first line on either output that holds that text. Returns that line.
     std::optional<QString> start(const QString& program, const QStringList& arguments, QString* error,
                                  const QByteArray& readyText = {});
-    void stop();
+    void stop() { stopProcess(m_process); }
 
 private:
     QProcess m_process;

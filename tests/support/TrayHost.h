@@ -12,11 +12,8 @@ public:
     // Starts both and waits until the tray has claimed the system tray
     // selection. False, with *error set, when either does not come up.
     bool start(const QString& readyMarkerFolder, QString* error);
-    bool isRunning() const;
 
 private:
-    bool startProgram(QProcess& process, const QString& program, const QStringList& arguments, QString* error);
-
     QProcess m_windowManager;
     QProcess m_tray;
 };

@@ -1,56 +1,26 @@
 #include "XTestClient.h"
 
-#include "platform/linux/XcbReply.h"
 #include "platform/linux/XcbXkb.h"
-
-#include <cstring>
 
 using platform::XcbReply;
 
 XTestClient::XTestClient(const QString& displayName)
+    : m_x(platform::XConnection::open(displayName, nullptr))
 {
-    const QByteArray name = displayName.toLocal8Bit();
-    int screenNumber = 0;
-    m_connection = xcb_connect(name.constData(), &screenNumber);
-    if (xcb_connection_has_error(m_connection))
-        return;
-    auto screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber; ++i)
-        xcb_screen_next(&screens);
-    m_root = screens.data->root;
-
-    auto cookie = xcb_xkb_use_extension(m_connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION);
-    XcbReply<xcb_xkb_use_extension_reply_t> reply(xcb_xkb_use_extension_reply(m_connection, cookie, nullptr));
-    m_xkbReady = reply && reply->supported;
-}
-
-XTestClient::~XTestClient()
-{
-    xcb_disconnect(m_connection);
-}
-
-bool XTestClient::isConnected() const
-{
-    return xcb_connection_has_error(m_connection) == 0;
-}
-
-xcb_atom_t XTestClient::atom(const char* name)
-{
-    auto cookie = xcb_intern_atom(m_connection, 0, uint16_t(strlen(name)), name);
-    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_connection, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    QString whyNot;
+    if (m_x)
+        platform::useXkbExtension(connection(), &whyNot);   // else the XKB requests below fail
 }
 
 void XTestClient::sync()
 {
-    XcbReply<xcb_get_input_focus_reply_t> reply(
-        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    inputFocus();   // any round trip
 }
 
 xcb_window_t XTestClient::createWindow(const WindowProperties& properties)
 {
-    const xcb_window_t window = xcb_generate_id(m_connection);
-    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0, 100, 100, 0,
+    const xcb_window_t window = xcb_generate_id(connection());
+    xcb_create_window(connection(), XCB_COPY_FROM_PARENT, window, root(), 0, 0, 100, 100, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
     if (properties.wmClassInstance || properties.wmClassClass) {
         const QByteArray value = properties.wmClassInstance.value_or(QString()).toUtf8() + '\0'
@@ -58,9 +28,8 @@ xcb_window_t XTestClient::createWindow(const WindowProperties& properties)
         setStringProperty(window, "WM_CLASS", value, "STRING");
     }
     if (properties.pid) {
-        const quint32 pid = *properties.pid;
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL,
-                            32, 1, &pid);
+        xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL,
+                            32, 1, &properties.pid.value());
     }
     if (properties.gtkApplicationId)
         setStringProperty(window, "_GTK_APPLICATION_ID", properties.gtkApplicationId->toUtf8());
@@ -72,20 +41,20 @@ xcb_window_t XTestClient::createWindow(const WindowProperties& properties)
 
 void XTestClient::destroyWindow(xcb_window_t window)
 {
-    xcb_destroy_window(m_connection, window);
+    xcb_destroy_window(connection(), window);
     sync();
 }
 
 void XTestClient::setActiveWindow(xcb_window_t window)
 {
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW,
+    xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, root(), atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW,
                         32, 1, &window);
     sync();
 }
 
 void XTestClient::setClientList(const QList<xcb_window_t>& windows)
 {
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW,
+    xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, root(), atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW,
                         32, uint32_t(windows.size()), windows.constData());
     sync();
 }
@@ -94,27 +63,25 @@ void XTestClient::setStringProperty(xcb_window_t window, const char* property, c
                                     const char* type)
 {
     const xcb_atom_t typeAtom = qstrcmp(type, "STRING") == 0 ? xcb_atom_t(XCB_ATOM_STRING) : atom(type);
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom(property), typeAtom, 8,
+    xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, window, atom(property), typeAtom, 8,
                         uint32_t(value.size()), value.constData());
     sync();
 }
 
 void XTestClient::deleteProperty(xcb_window_t window, const char* property)
 {
-    xcb_delete_property(m_connection, window, atom(property));
+    xcb_delete_property(connection(), window, atom(property));
     sync();
 }
 
 QList<xcb_window_t> XTestClient::viewableTopLevelWindows()
 {
     QList<xcb_window_t> windows;
-    XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
-    if (!tree)
-        return windows;
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-            m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr));
+    const XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), root()), nullptr));
+    const xcb_window_t* children = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+    for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+        const auto attributes = windowAttributes(children[i]);
         if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
             windows.append(children[i]);
     }
@@ -123,53 +90,48 @@ QList<xcb_window_t> XTestClient::viewableTopLevelWindows()
 
 std::optional<QByteArray> XTestClient::byteProperty(xcb_window_t window, const char* property)
 {
-    auto cookie = xcb_get_property(m_connection, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
-    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, nullptr));
-    if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 8)
-        return std::nullopt;
-    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                      xcb_get_property_value_length(reply.get()));
+    const auto value = m_x->property(window, atom(property));
+    return value && value->format == 8 ? std::optional(value->value) : std::nullopt;
 }
 
 std::optional<QRect> XTestClient::viewableRootGeometry(xcb_window_t window)
 {
-    XcbReply<xcb_get_window_attributes_reply_t> attributes(
-        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    const auto attributes = windowAttributes(window);
     if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
         return std::nullopt;
-    XcbReply<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
-    XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
-        m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
+    const XcbReply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(connection(), xcb_get_geometry(connection(), window), nullptr));
+    const XcbReply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        connection(), xcb_translate_coordinates(connection(), window, root(), 0, 0), nullptr));
     if (!geometry || !origin)
         return std::nullopt;
     return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
 }
 
+XcbReply<xcb_get_window_attributes_reply_t> XTestClient::windowAttributes(xcb_window_t window)
+{
+    return XcbReply<xcb_get_window_attributes_reply_t>(
+        xcb_get_window_attributes_reply(connection(), xcb_get_window_attributes(connection(), window), nullptr));
+}
+
 xcb_window_t XTestClient::inputFocus()
 {
-    XcbReply<xcb_get_input_focus_reply_t> reply(
-        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    const XcbReply<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(connection(), xcb_get_input_focus(connection()), nullptr));
     return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
 }
 
 bool XTestClient::lockGroup(int group)
 {
-    if (!m_xkbReady)
-        return false;
-    auto cookie = xcb_xkb_latch_lock_state_checked(m_connection, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1,
-                                                   uint8_t(group), 0, 0, 0);
-    XcbReply<xcb_generic_error_t> error(xcb_request_check(m_connection, cookie));
+    const auto cookie =
+        xcb_xkb_latch_lock_state_checked(connection(), XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, uint8_t(group), 0, 0, 0);
+    const XcbReply<xcb_generic_error_t> error(xcb_request_check(connection(), cookie));
     return !error;
 }
 
 std::optional<int> XTestClient::lockedGroup()
 {
-    if (!m_xkbReady)
-        return std::nullopt;
-    XcbReply<xcb_xkb_get_state_reply_t> reply(xcb_xkb_get_state_reply(
-        m_connection, xcb_xkb_get_state(m_connection, XCB_XKB_ID_USE_CORE_KBD), nullptr));
-    if (!reply)
-        return std::nullopt;
-    return int(reply->lockedGroup);
+    const XcbReply<xcb_xkb_get_state_reply_t> reply(
+        xcb_xkb_get_state_reply(connection(), xcb_xkb_get_state(connection(), XCB_XKB_ID_USE_CORE_KBD), nullptr));
+    return reply ? std::optional(int(reply->lockedGroup)) : std::nullopt;
 }

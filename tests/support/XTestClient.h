@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/XConnection.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QRect>
@@ -12,6 +14,7 @@
 // A second X client, playing the part of other applications and of the window
 // manager: it makes windows with identity properties, sets the active window
 // and locks keyboard groups. Every call waits until the server has handled it.
+// Connected unless the display cannot be reached; then only isConnected() may be asked.
 class XTestClient {
 public:
     struct WindowProperties {
@@ -33,15 +36,13 @@ public:
         }
     };
 
-    explicit XTestClient(const QString& displayName);
-    ~XTestClient();
-    XTestClient(const XTestClient&) = delete;
-    XTestClient& operator=(const XTestClient&) = delete;
+    // The test's display (DISPLAY) unless another is named.
+    explicit XTestClient(const QString& displayName = QString());
 
-    bool isConnected() const;
-    xcb_connection_t* connection() const { return m_connection; }
-    xcb_window_t root() const { return m_root; }
-    xcb_atom_t atom(const char* name);
+    bool isConnected() const { return m_x && !m_x->hasError(); }
+    xcb_connection_t* connection() const { return m_x->connection(); }
+    xcb_window_t root() const { return m_x->rootWindow(); }
+    xcb_atom_t atom(const char* name) { return m_x->atom(name); }
 
     xcb_window_t createWindow(const WindowProperties& properties);
     void destroyWindow(xcb_window_t window);
@@ -51,6 +52,7 @@ public:
                            const char* type = "UTF8_STRING");
     void deleteProperty(xcb_window_t window, const char* property);
 
+    platform::XcbReply<xcb_get_window_attributes_reply_t> windowAttributes(xcb_window_t window);
     // The top-level windows currently mapped (viewable).
     QList<xcb_window_t> viewableTopLevelWindows();
     // An 8-bit property's bytes (any type); nothing when the window lacks it.
@@ -67,7 +69,5 @@ public:
     void sync();
 
 private:
-    xcb_connection_t* m_connection = nullptr;
-    xcb_window_t m_root = XCB_WINDOW_NONE;
-    bool m_xkbReady = false;
+    std::unique_ptr<platform::XConnection> m_x;
 };

@@ -4,7 +4,6 @@
 #include "OpenConnection.h"
 #include "TestRegistry.h"
 #include "XTestClient.h"
-#include "XvfbServer.h"
 
 #include <QTest>
 
@@ -14,6 +13,9 @@ using platform::RunningApplication;
 using Properties = XTestClient::WindowProperties;
 
 namespace {
+
+// A well-formed application entry starts so; the lines of each follow.
+const QByteArray kApplicationEntry = "[Desktop Entry]\nType=Application\nExec=true\n";
 
 // "bundle|name|icon", "-" for what is missing; "<none>" for no application.
 QString describe(const std::optional<RunningApplication>& application)
@@ -42,11 +44,6 @@ private:
     std::unique_ptr<platform::XConnection> m_connection;
     std::unique_ptr<EwmhWorkspace> m_workspace;
     QStringList m_notices;   // bundle of each activation notice
-
-    std::optional<RunningApplication> resolve(const Properties& properties)
-    {
-        return m_workspace->applicationForWindow(m_client->createWindow(properties));
-    }
 
     // Activates each window in turn, as a window manager would, waiting for
     // each notice: a notice reads the active window when it is handled.
@@ -77,9 +74,9 @@ private slots:
             {"hidden", "Name=Hidden\nHidden=true\nStartupWMClass=HiddenWindow\n"},
         };
         for (const auto& [id, lines] : entries)
-            QVERIFY(writeApplicationEntry(id, lines));
+            QVERIFY(writeDesktopEntry(id + ".desktop", kApplicationEntry + lines));
         QVERIFY(writeDesktopEntry("broken.desktop", QByteArray("Name=outside any group\n[Desktop Entry\n\xff\xfe=\n")));
-        m_client = std::make_unique<XTestClient>(TestEnvironment::current().xServer()->displayName());
+        m_client = std::make_unique<XTestClient>();
         QVERIFY(m_client->isConnected());
     }
 
@@ -141,7 +138,7 @@ private slots:
     {
         QFETCH(Properties, properties);
         QFETCH(QString, expected);
-        QCOMPARE(describe(resolve(properties)), expected);
+        QCOMPARE(describe(m_workspace->applicationForWindow(m_client->createWindow(properties))), expected);
     }
 
     void notifiesEveryActivationInOrder()
@@ -195,7 +192,8 @@ private slots:
     {
         const xcb_window_t window = m_client->createWindow(Properties::ofClass("LateWindow", 4700));
         QCOMPARE(bundleOf(m_workspace->applicationForWindow(window)), QStringLiteral("LateWindow"));
-        QVERIFY(writeApplicationEntry("org.example.Late", "Name=Late\nStartupWMClass=LateWindow\n"));
+        QVERIFY(writeDesktopEntry("org.example.Late.desktop",
+                                  kApplicationEntry + "Name=Late\nStartupWMClass=LateWindow\n"));
         QTRY_COMPARE_WITH_TIMEOUT(bundleOf(m_workspace->applicationForWindow(window)),
                                   QStringLiteral("org.example.Late"), 10000);
     }
