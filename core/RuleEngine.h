@@ -72,7 +72,8 @@ private:
     void saveRules();
     void setupBindings();
     void handleAppSwitch(const platform::RunningApplication& application);
-    void switchAndAnnounce(const QString& inputSourceID);
+    // The indicator, the sound and the notification of a done switch.
+    void announceSwitch(const QString& inputSourceID);
     void postSwitchNotification(const QString& name);
 
     InputSourceManager& m_inputSourceManager;
