@@ -28,9 +28,13 @@ int main(int argc, char** argv)
                                      QStringLiteral("path"));
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Where the JSON figures go."),
                                     QStringLiteral("path"));
+    const QCommandLineOption floor(QStringLiteral("floor"),
+                                   QStringLiteral("The floor switcher (default: kelvaro_floor_switcher beside this program)."),
+                                   QStringLiteral("path"));
     const QCommandLineOption idle(QStringLiteral("idle-seconds"), QStringLiteral("Idle time to measure (60)."),
                                   QStringLiteral("seconds"), QStringLiteral("60"));
-    parser.addOptions({kelvaro, output, idle});
+    const QCommandLineOption noRules(QStringLiteral("no-rules"), QStringLiteral("Leave out the rule engine's figures."));
+    parser.addOptions({kelvaro, floor, output, idle, noRules});
     parser.process(application);
 
     std::printf("Kelvaro %s benchmarks on %d cores (%s)\n", KELVARO_VERSION, QThread::idealThreadCount(),
@@ -41,17 +45,16 @@ int main(int argc, char** argv)
         {QStringLiteral("system"), QSysInfo::prettyProductName()},
         {QStringLiteral("date"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
     };
-    results.insert(QStringLiteral("rules"), runRuleBenchmarks());
-    if (parser.isSet(kelvaro))
-        results.insert(QStringLiteral("program"),
-                       runSwitchBenchmarks(parser.value(kelvaro), parser.value(idle).toInt()));
-
-    // Other per-window layout switchers are deliberately not installed or run
-    // next to Kelvaro (see the Performance section of the README).
-    const QString notMeasured = QStringLiteral("not measured: other layout switchers are not installed or run here");
-    std::printf("Peers kbdd and xxkb: %s\n", qPrintable(notMeasured));
-    results.insert(QStringLiteral("peers"),
-                   QJsonObject{{QStringLiteral("kbdd"), notMeasured}, {QStringLiteral("xxkb"), notMeasured}});
+    if (!parser.isSet(noRules))
+        results.insert(QStringLiteral("rules"), runRuleBenchmarks());
+    if (parser.isSet(kelvaro)) {
+        const QString floorProgram = parser.isSet(floor)
+            ? parser.value(floor)
+            : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kelvaro_floor_switcher"));
+        const QJsonObject switching = runSwitchBenchmarks(parser.value(kelvaro), floorProgram, parser.value(idle).toInt());
+        for (auto it = switching.begin(); it != switching.end(); ++it)
+            results.insert(it.key(), it.value());
+    }
 
     if (parser.isSet(output)) {
         QDir().mkpath(QFileInfo(parser.value(output)).absolutePath());
