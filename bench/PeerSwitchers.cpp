@@ -1,6 +1,5 @@
 #include "PeerSwitchers.h"
 
-#include "DBusSession.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
@@ -18,35 +17,26 @@ QString findProgram(const QString& name, QString* whyNot)
 }
 
 // kbdd: a daemon. In the foreground (-n), so that it can be stopped; it
-// announces layouts on the session bus, so it gets a private one (without one
-// libdbus would launch a bus of its own through X11 and leave it running).
-PeerInstance setUpKbdd(QString* whyNot)
+// announces layouts on the session bus, the benchmark's private one.
+std::unique_ptr<SwitcherProcess> setUpKbdd(QString* whyNot)
 {
-    PeerInstance peer;
     const QString program = findProgram(QStringLiteral("kbdd"), whyNot);
     if (program.isEmpty())
-        return peer;
-    peer.sessionBus = std::make_unique<DBusSession>();
-    if (!peer.sessionBus->start(whyNot))
-        return peer;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), peer.sessionBus->address());
-    peer.process = std::make_unique<SwitcherProcess>(QStringLiteral("kbdd"), program, QStringList{QStringLiteral("-n")},
-                                                     environment);
-    peer.process->dropErrors();   // it reports every event it sees in the foreground
-    return peer;
+        return nullptr;
+    auto process = std::make_unique<SwitcherProcess>(QStringLiteral("kbdd"), program, QStringList{QStringLiteral("-n")});
+    process->dropErrors();   // it reports every event it sees in the foreground
+    return process;
 }
 
 // xxkb: an X client configured by ~/.xxkbrc (over app-defaults/XXkb). Only
 // its per-window memory is wanted: no main window, no buttons on the windows
 // (both would be windows of its own that take part in focus), no bell, and
 // every group reachable rather than two chosen ones.
-PeerInstance setUpXxkb(QString* whyNot)
+std::unique_ptr<SwitcherProcess> setUpXxkb(QString* whyNot)
 {
-    PeerInstance peer;
     const QString program = findProgram(QStringLiteral("xxkb"), whyNot);
     if (program.isEmpty())
-        return peer;
+        return nullptr;
     // The benchmark's own home, which is also the HOME the peer is started with.
     QFile configuration(QDir(TestEnvironment::current().root()).filePath(QStringLiteral("home/.xxkbrc")));
     const QByteArray text = "XXkb.mainwindow.enable: no\n"
@@ -59,19 +49,13 @@ PeerInstance setUpXxkb(QString* whyNot)
                             "XXkb.bell.enable: no\n";
     if (!configuration.open(QIODevice::WriteOnly) || configuration.write(text) != text.size()) {
         *whyNot = QStringLiteral("cannot write %1").arg(configuration.fileName());
-        return peer;
+        return nullptr;
     }
     configuration.close();
-    peer.process = std::make_unique<SwitcherProcess>(QStringLiteral("xxkb"), program);
-    return peer;
+    return std::make_unique<SwitcherProcess>(QStringLiteral("xxkb"), program);
 }
 
 } // namespace
-
-PeerInstance::PeerInstance() = default;
-PeerInstance::~PeerInstance() = default;
-PeerInstance::PeerInstance(PeerInstance&&) noexcept = default;
-PeerInstance& PeerInstance::operator=(PeerInstance&&) noexcept = default;
 
 QList<PeerSwitcher> peerSwitchers()
 {

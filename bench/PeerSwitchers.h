@@ -8,18 +8,6 @@
 #include <functional>
 #include <memory>
 
-class DBusSession;
-
-// A peer set up to run: its process and what it needs beside it.
-struct PeerInstance {
-    PeerInstance();
-    ~PeerInstance();
-    PeerInstance(PeerInstance&&) noexcept;
-    PeerInstance& operator=(PeerInstance&&) noexcept;
-
-    std::unique_ptr<DBusSession> sessionBus;      // stopped after the process
-    std::unique_ptr<SwitcherProcess> process;     // none when it cannot run here
-};
 
 // Another program that sets the keyboard group as windows come to the front,
 // with a design of its own (they remember the group each window last had).
@@ -29,7 +17,7 @@ struct PeerSwitcher {
     QString design;
     // Prepares its configuration in the benchmark's home (never the real one)
     // and returns its process, not started; or nothing, with the reason.
-    std::function<PeerInstance(QString* whyNot)> setUp;
+    std::function<std::unique_ptr<SwitcherProcess>(QString* whyNot)> setUp;
 };
 
 QList<PeerSwitcher> peerSwitchers();

@@ -323,8 +323,7 @@ QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, const QString& fl
         print(QStringLiteral("Peers: no window manager (%1); measured without one").arg(windowManagerError));
     for (const PeerSwitcher& peer : peerSwitchers()) {
         QString whyNot;
-        PeerInstance instance = peer.setUp(&whyNot);
-        SwitcherProcess* process = instance.process.get();
+        const std::unique_ptr<SwitcherProcess> process = peer.setUp(&whyNot);
         if (!process) {
             print(QStringLiteral("Peer %1: not measured: %2").arg(peer.name, whyNot));
             peers.insert(peer.name, QStringLiteral("not measured: ") + whyNot);

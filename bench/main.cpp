@@ -19,7 +19,11 @@
 // Runs every benchmark and writes the figures as JSON. Never part of the tests.
 int main(int argc, char** argv)
 {
-    TestEnvironment environment(TestEnvironmentOptions{.display = true, .xkbLayouts = {"us", "de", "ru"}});
+    // A private session bus too: without one, the D-Bus library the switchers use (Kelvaro's Qt,
+    // kbdd) launches a bus of its own through the X server, and Qt's tray set-up can wait on it for
+    // the whole D-Bus time-out.
+    TestEnvironment environment(
+        TestEnvironmentOptions{.display = true, .xkbLayouts = {"us", "de", "ru"}, .sessionBus = true});
     QCoreApplication application(argc, argv);
 
     QCommandLineParser parser;
