@@ -16,6 +16,7 @@
 #include "XvfbServer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QThread>
@@ -45,6 +46,16 @@ constexpr int kOtherGroup = 2;
 QString switchersLog()
 {
     return QDir(TestEnvironment::current().root()).filePath(QStringLiteral("switchers.log"));
+}
+
+// Kelvaro writes its settings at launch, under Qt's lock file beside them,
+// and dies at once on SIGTERM: stopped in the middle of that write it leaves
+// an empty lock behind, and the next one to start then waits for the lock to
+// grow stale (30 s) before it handles anything. No Kelvaro runs when this is
+// called, so a lock found here is such a leftover.
+void removeSettingsLockLeftBehind()
+{
+    QFile::remove(QDir(TestEnvironment::current().configHome()).filePath(QStringLiteral("Kelvaro/Kelvaro.conf.lock")));
 }
 
 void print(const QString& line)
@@ -92,6 +103,7 @@ void startupFigures(XTestClient& client, XkbGroupWatcher& watcher, xcb_window_t 
         watcher.drain();
         SwitcherProcess kelvaro(QStringLiteral("kelvaro"), kelvaroProgram);
         kelvaro.writeErrorsTo(switchersLog());
+        removeSettingsLockLeftBehind();
         QElapsedTimer timer;
         timer.start();
         if (!kelvaro.start()) {
@@ -129,6 +141,7 @@ bool bringUp(SwitcherProcess& switcher, SwitchHarness& harness, const SwitchTarg
 {
     harness.activate(XCB_WINDOW_NONE);
     harness.lockGroup(kOtherGroup);
+    removeSettingsLockLeftBehind();
     if (!switcher.start()) {
         print(QStringLiteral("%1 does not start").arg(switcher.name()));
         return false;
