@@ -41,13 +41,22 @@ int main(int argc, char** argv)
     parser.addOptions({kelvaro, floor, output, idle, noRules});
     parser.process(application);
 
-    std::printf("Kelvaro %s benchmarks on %d cores (%s)\n", KELVARO_VERSION, QThread::idealThreadCount(),
-                qPrintable(QSysInfo::prettyProductName()));
+    // The latencies move with the load on the machine: the 1-, 5- and 15-minute load averages
+    // before and after go with the figures.
+    const auto loadAverage = [] {
+        QFile file(QStringLiteral("/proc/loadavg"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2)
+                                              : QString();
+    };
+    const QString loadBefore = loadAverage();
+    std::printf("Kelvaro %s benchmarks on %d cores (%s), load average %s\n", KELVARO_VERSION,
+                QThread::idealThreadCount(), qPrintable(QSysInfo::prettyProductName()), qPrintable(loadBefore));
     QJsonObject results{
         {QStringLiteral("version"), QStringLiteral(KELVARO_VERSION)},
         {QStringLiteral("cores"), QThread::idealThreadCount()},
         {QStringLiteral("system"), QSysInfo::prettyProductName()},
         {QStringLiteral("date"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+        {QStringLiteral("loadAverageBefore"), loadBefore},
     };
     if (!parser.isSet(noRules))
         results.insert(QStringLiteral("rules"), runRuleBenchmarks());
@@ -59,6 +68,9 @@ int main(int argc, char** argv)
         for (auto it = switching.begin(); it != switching.end(); ++it)
             results.insert(it.key(), it.value());
     }
+
+    results.insert(QStringLiteral("loadAverageAfter"), loadAverage());
+    std::printf("Load average after: %s\n", qPrintable(results.value(QStringLiteral("loadAverageAfter")).toString()));
 
     if (parser.isSet(output)) {
         QDir().mkpath(QFileInfo(parser.value(output)).absolutePath());
