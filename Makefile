@@ -33,6 +33,8 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # Benchmarks (never part of make test): figures on screen and in bench/results/latest.json.
+# Builds the floor switcher with the benchmarks; the switch figures are latencies of a few tenths
+# of a millisecond, so run it on a quiet machine (a 1-minute load under 0.5).
 bench: build
 	@cmake --build $(BUILD_DIR) --target kelvaro_bench
 	$(BUILD_DIR)/bin/kelvaro_bench --kelvaro $(BUILD_DIR)/bin/kelvaro --output bench/results/latest.json

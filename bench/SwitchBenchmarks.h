@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QString>
 
-// Figures of the real program under a private X server: switch latency,
-// start-up, memory and idle CPU.
-QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, int idleSeconds);
+// Figures of the real program under a private X server: switch latency next
+// to the floor switcher's and the peers', start-up, memory and idle wake-ups.
+// The result has "program", "floor" and "peers".
+QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, const QString& floorProgram, int idleSeconds);

@@ -31,6 +31,13 @@ XkbGroupWatcher::~XkbGroupWatcher()
     xcb_disconnect(m_connection);
 }
 
+void XkbGroupWatcher::drain()
+{
+    xcb_flush(m_connection);
+    while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_connection)}) {
+    }
+}
+
 bool XkbGroupWatcher::waitForGroup(int group, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

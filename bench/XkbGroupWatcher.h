@@ -17,6 +17,8 @@ public:
 
     bool isReady() const { return m_ready; }
 
+    // Forgets the changes announced so far.
+    void drain();
     // Waits until the locked group becomes `group` (true), or the time runs out.
     bool waitForGroup(int group, std::chrono::milliseconds timeout);
 

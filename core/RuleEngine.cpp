@@ -163,16 +163,18 @@ void RuleEngine::handleAppSwitch(const platform::RunningApplication& application
     const auto decision = m_ruleIndex.decide(bundleID, m_defaultInputSourceID);
     if (!decision)
         return;
+    // The layout is selected first and the decision logged after: writing
+    // the line (to the journal or a terminal) is kept off the switch's way.
+    const bool selected = m_inputSourceManager.selectInputSource(decision->inputSourceID);
     const QString prefix = decision->reason == SwitchDecision::Reason::Match ? QStringLiteral("[Match] ")
                                                                               : QStringLiteral("[Fallback] ");
     Logger::shared().info(prefix + bundleID + QStringLiteral(" -> ") + decision->inputSourceID);
-    switchAndAnnounce(decision->inputSourceID);
+    if (selected)
+        announceSwitch(decision->inputSourceID);
 }
 
-void RuleEngine::switchAndAnnounce(const QString& inputSourceID)
+void RuleEngine::announceSwitch(const QString& inputSourceID)
 {
-    if (!m_inputSourceManager.selectInputSource(inputSourceID))
-        return;
     const QString name = m_inputSourceManager.getInputSourceName(inputSourceID);
     m_feedback.showIndicator(name, inputSourceID);
     m_feedback.playSwitchSound();

@@ -77,7 +77,8 @@ private:
     void setupBindings();
     bool isRepeat(const platform::RunningApplication& application) const;
     void handleAppSwitch(const platform::RunningApplication& application);
-    void switchAndAnnounce(const QString& inputSourceID);
+    // The indicator, the sound and the notification of a done switch.
+    void announceSwitch(const QString& inputSourceID);
     void postSwitchNotification(const QString& name);
 
     InputSourceManager& m_inputSourceManager;

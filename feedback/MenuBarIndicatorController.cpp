@@ -58,9 +58,27 @@ void MenuBarIndicatorController::setShowName(bool show)
 
 void MenuBarIndicatorController::setupObserver()
 {
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(kRefreshInterval);
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
+        if (!m_refreshPending)
+            return;
+        m_refreshPending = false;
+        updateCurrentInputSource();
+        m_refreshTimer.start();
+    });
     // The notice's contents are not read: the current source is asked afresh.
-    m_observer = connect(&m_inputSourceManager.platform(), &platform::TextInputSources::selectedInputSourceChanged,
-                         this, &MenuBarIndicatorController::updateCurrentInputSource, Qt::QueuedConnection);
+    m_observer = connect(
+        &m_inputSourceManager.platform(), &platform::TextInputSources::selectedInputSourceChanged, this,
+        [this] {
+            if (m_refreshTimer.isActive()) {
+                m_refreshPending = true;
+                return;
+            }
+            updateCurrentInputSource();
+            m_refreshTimer.start();
+        },
+        Qt::QueuedConnection);
 }
 
 void MenuBarIndicatorController::updateCurrentInputSource()

@@ -2,13 +2,19 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include <chrono>
 
 class InputSourceManager;
 class QSettings;
 
 // The flag and name of the input source in use right now, whoever chose it:
 // refreshed on the desktop's notice that the selected input source changed.
-// Main thread only.
+// A burst of notices (windows brought to the front in quick succession) is
+// shown at most once per refresh interval: the first at once, the last when
+// the interval ends, so the tray item is not redrawn for states already gone
+// while the next switch waits. Main thread only.
 class MenuBarIndicatorController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString currentInputSourceIcon READ currentInputSourceIcon NOTIFY currentInputSourceIconChanged)
@@ -32,6 +38,8 @@ public:
 
     void updateCurrentInputSource();
 
+    static constexpr std::chrono::milliseconds kRefreshInterval{100};
+
 signals:
     // Each is sent on every assignment, also when the value is unchanged;
     // the name is assigned and announced first, the icon last.
@@ -48,4 +56,6 @@ private:
     QString m_currentInputSourceIcon;
     QString m_currentInputSourceName;
     QMetaObject::Connection m_observer;
+    QTimer m_refreshTimer;
+    bool m_refreshPending = false;
 };
