@@ -55,7 +55,7 @@ QString switchersLog()
 // called, so a lock found here is such a leftover.
 void removeSettingsLockLeftBehind()
 {
-    QFile::remove(QDir(TestEnvironment::current().configHome()).filePath(QStringLiteral("Kelvaro/Kelvaro.conf.lock")));
+    QFile::remove(UserDefaults::standard().fileName() + QStringLiteral(".lock"));
 }
 
 void print(const QString& line)

@@ -1,6 +1,5 @@
 #include "app/PermissionsManager.h"
 #include "feedback/GlobalHotkeyManager.h"
-#include "feedback/MenuBarIndicatorController.h"
 #include "feedback/PauseToggle.h"
 
 #include "EngineOverFakes.h"
@@ -97,24 +96,6 @@ private slots:
         m_monitor.available = false;
         m_manager->startMonitoring();
         QVERIFY(!m_manager->isMonitoring());
-    }
-
-    void theTrayFollowsTheSourceInUseWhoeverChoseIt()
-    {
-        MenuBarIndicatorController indicator(*m_fakes->inputSourceManager, settings());
-        QCOMPARE(indicator.currentInputSourceName(), QStringLiteral("English (US)"));
-        QStringList published;
-        connect(&indicator, &MenuBarIndicatorController::currentInputSourceNameChanged, this,
-                [&](const QString& name) { published << name; });
-        connect(&indicator, &MenuBarIndicatorController::currentInputSourceIconChanged, this,
-                [&](const QString& icon) { published << icon; });
-        m_fakes->inputSources.changeCurrent(std::nullopt);   // nothing current: nothing changes
-        QTest::qWait(20);
-        QVERIFY(published.isEmpty());
-        platform::PlatformInputSource nameless;
-        nameless.id = QStringLiteral("m17n:hi:itrans");
-        m_fakes->inputSources.changeCurrent(nameless);
-        QTRY_COMPARE(published, (QStringList{"Unknown", QStringLiteral("\u2328\uFE0F")}));   // name first
     }
 
     void accessibilityTrustIsPolledOnlyWhereItCanChange()
