@@ -6,7 +6,7 @@
 
 #include <optional>
 
-// The real kelvaro program, started by a test or a benchmark in the given
+// The real kelvaro program, started by a test in the given
 // environment (by default this process's: its temporary home, its X server).
 // Its output is dropped; its errors pass through, or are kept for
 // errorOutput(). Stopped when this object goes.
@@ -37,15 +37,7 @@ public:
     // With Errors::Keep: what it wrote to standard error so far.
     QByteArray errorOutput() { return m_errors += m_process.readAllStandardError(); }
 
-    // Resident memory in KiB (VmRSS).
-    qint64 residentKiB() const;
-    // User plus system CPU time in milliseconds.
-    double cpuMilliseconds() const;
-    qint64 voluntaryContextSwitches() const;
-
 private:
-    QString statusField(const char* name) const;
-
     QString m_program;
     QProcess m_process;
     QByteArray m_errors;

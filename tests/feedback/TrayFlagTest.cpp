@@ -1,5 +1,7 @@
 #include "feedback/FlagEmoji.h"
+#include "feedback/MenuBarIndicatorController.h"
 
+#include "EngineOverFakes.h"
 #include "TestRegistry.h"
 
 #include <QTest>
@@ -14,9 +16,9 @@ QString flag(const char (&country)[3])
 
 } // namespace
 
-// The flag of an input source: the country of an XKB layout, keywords in any
-// other identifier.
-class FlagEmojiTest : public QObject {
+// What the tray shows: the flag of the input source in use (the country of
+// an XKB layout, keywords in any other identifier), following every change.
+class TrayFlagTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -43,7 +45,27 @@ private slots:
         QFETCH(QString, flag);
         QCOMPARE(flagEmoji(id), flag);
     }
+
+    // Windows brought to the front in quick succession: the first change at
+    // once, then at most one redraw per interval, ending on the last.
+    void aBurstOfChangesEndsOnTheLast()
+    {
+        EngineOverFakes fakes;
+        MenuBarIndicatorController indicator(*fakes.inputSourceManager, UserDefaults::standard());
+        QStringList shown;
+        connect(&indicator, &MenuBarIndicatorController::currentInputSourceIconChanged, this,
+                [&](const QString& icon) { shown << icon; });
+        using Fakes = EngineOverFakes;
+        for (const QString& id : {Fakes::kDE, Fakes::kRU, Fakes::kUS, Fakes::kRU}) {
+            fakes.inputSources.changeCurrent(platform::FakeTextInputSources::entry(id, id));
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(shown, QStringList{flag("DE")});
+        QTRY_COMPARE(shown, (QStringList{flag("DE"), flag("RU")}));
+        QTest::qWait(int(MenuBarIndicatorController::kRefreshInterval.count()) * 2);
+        QCOMPARE(shown.size(), 2);
+    }
 };
 
-KELVARO_TEST(FlagEmojiTest)
-#include "FlagEmojiTest.moc"
+KELVARO_TEST(TrayFlagTest)
+#include "TrayFlagTest.moc"
