@@ -261,24 +261,20 @@ private slots:
 
     void inputSourcesAreListedOnceWithTheirNames()
     {
-        platform::PlatformInputSource nameless, idless, unselectable;
+        platform::PlatformInputSource nameless, idless;
         nameless.id = QStringLiteral("xkb:foo::");
-        idless.localizedName = QStringLiteral("No identifier");
-        unselectable = platform::FakeTextInputSources::entry(kDE, QStringLiteral("German"), false);
         fakes().inputSources.entries = QList<platform::PlatformInputSource>{
-            platform::FakeTextInputSources::entry(kUS, QStringLiteral("English (US)"), true), unselectable, idless,
-            nameless};
+            platform::FakeTextInputSources::entry(kUS, QStringLiteral("English (US)"), true),
+            platform::FakeTextInputSources::entry(kDE, QStringLiteral("German"), false), idless, nameless};
         LogCapture log;
         InputSourceManager manager(fakes().inputSources);
         QCOMPARE(manager.installedInputSources(),
                  (QList<InputSource>{{kUS, QStringLiteral("English (US)"), std::nullopt},
                                      {QStringLiteral("xkb:foo::"), QStringLiteral("Unknown"), std::nullopt}}));
-        QCOMPARE(log.infos(), QStringList{QStringLiteral("Loaded 2 input sources")});
-
         // No list at all: said once, the previous list stays.
         fakes().inputSources.entries.reset();
         manager.loadInputSources();
-        QCOMPARE(log.errors(), QStringList{QStringLiteral("Failed to get input source list")});
+        QCOMPARE(log.messages(), (QStringList{"Loaded 2 input sources", "Failed to get input source list"}));
         QCOMPARE(manager.installedInputSources().size(), 2);
     }
 

@@ -49,7 +49,6 @@ private slots:
         m_player.themeSounds = {QStringLiteral("Pop")};
         m_player.filesLoad = true;
         m_player.lastSound.reset();
-        m_player.systemClicks = 0;
     }
 
     void theClickIsChosenOnceAtCreation_data()
@@ -121,17 +120,6 @@ private slots:
         manager->playSwitchSound();
         settle();
         QCOMPARE(sound.playbacks().size(), 2);
-    }
-
-    void withoutAClickTheSystemClickPlays()
-    {
-        m_player.themeSounds.clear();
-        const auto manager = create({});
-        manager->playSwitchSound();
-        manager->playSwitchSound();
-        settle();
-        QCOMPARE(m_player.systemClicks, 2);
-        QVERIFY(m_player.systemClickThread != qApp->thread());
     }
 };
 

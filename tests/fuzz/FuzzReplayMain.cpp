@@ -2,50 +2,15 @@
 // it over a corpus, so that the seeds and every past finding replay in the
 // ordinary test run, with any compiler. The first folder (the seeds) must hold
 // at least one file; the others may be missing.
-#include <algorithm>
-#include <cstddef>
+#include <QDir>
+#include <QFile>
+
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
-
-namespace {
-
-std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder)
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& item : std::filesystem::directory_iterator(folder)) {
-        if (item.is_regular_file())
-            files.push_back(item.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// The input in a buffer of exactly its size, so that a read past its end is
-// caught by AddressSanitizer in a sanitizer build.
-bool replay(const std::filesystem::path& file)
-{
-    std::ifstream stream(file, std::ios::binary);
-    const std::vector<char> contents{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-    if (stream.bad()) {
-        std::fprintf(stderr, "cannot read %s\n", file.c_str());
-        return false;
-    }
-    const auto data = std::make_unique<uint8_t[]>(contents.size());
-    std::copy(contents.begin(), contents.end(), data.get());
-    std::fprintf(stderr, "replaying %s\n", file.c_str());
-    LLVMFuzzerTestOneInput(data.get(), contents.size());
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -55,26 +20,30 @@ int main(int argc, char** argv)
     }
     if (LLVMFuzzerInitialize)
         LLVMFuzzerInitialize(&argc, &argv);
-    std::size_t replayed = 0;
+    int replayed = 0;
     for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path folder(argv[i]);
-        if (!std::filesystem::is_directory(folder)) {
-            if (i == 1) {
-                std::fprintf(stderr, "no seed folder %s\n", folder.c_str());
-                return 1;
-            }
-            continue;
-        }
-        for (const auto& file : filesIn(folder)) {
-            if (!replay(file))
-                return 1;
-            ++replayed;
-        }
-        if (i == 1 && replayed == 0) {
-            std::fprintf(stderr, "no seeds in %s\n", folder.c_str());
+        const QDir folder(QString::fromLocal8Bit(argv[i]));
+        const QStringList files = folder.entryList(QDir::Files, QDir::Name);
+        if (i == 1 && files.isEmpty()) {
+            std::fprintf(stderr, "no seeds in %s\n", argv[i]);
             return 1;
         }
+        for (const QString& name : files) {
+            QFile file(folder.filePath(name));
+            if (!file.open(QIODevice::ReadOnly)) {
+                std::fprintf(stderr, "cannot read %s\n", qPrintable(file.fileName()));
+                return 1;
+            }
+            // In a buffer of exactly its size, so that a read past its end is
+            // caught by AddressSanitizer in a sanitizer build.
+            const QByteArray contents = file.readAll();
+            const auto data = std::make_unique<uint8_t[]>(size_t(contents.size()));
+            std::copy(contents.cbegin(), contents.cend(), data.get());
+            std::fprintf(stderr, "replaying %s\n", qPrintable(file.fileName()));
+            LLVMFuzzerTestOneInput(data.get(), size_t(contents.size()));
+            ++replayed;
+        }
     }
-    std::printf("%zu inputs replayed without a finding\n", replayed);
+    std::printf("%d inputs replayed without a finding\n", replayed);
     return 0;
 }

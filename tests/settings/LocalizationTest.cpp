@@ -139,18 +139,6 @@ private slots:
         const QString error = log.errors().first();
         QVERIFY2(error.contains("de.lproj/Localizable.strings") && error.contains("line 3"), qPrintable(error));
     }
-
-    // Last: the translation stays installed for the rest of the process.
-    void qtsOwnTextsFollowThePreviousRunsChoice()
-    {
-        const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
-        settings().setValue("appLanguage", "de");
-        LocalizationManager::installQtTranslations(settings());
-        QCOMPARE(cancel(), QStringLiteral("Cancel"));
-        settings().setValue("AppleLanguages", QStringList{"zh-Hans"});
-        LocalizationManager::installQtTranslations(settings());
-        QCOMPARE(cancel(), QStringLiteral("取消"));
-    }
 };
 
 KELVARO_TEST(LocalizationTest)

@@ -1,13 +1,10 @@
 #include "logging/ApplicationIdentity.h"
-#include "logging/JournalLogBackend.h"
 #include "logging/Logger.h"
 #include "platform/PlatformLog.h"
 
 #include "LogCapture.h"
-#include "OutputCapture.h"
 #include "TestRegistry.h"
 
-#include <QFile>
 #include <QTest>
 
 using logging::LogLevel;
@@ -38,17 +35,6 @@ private slots:
         QCOMPARE(lines[1].subsystem, QStringLiteral("com.kelvaro.Kelvaro"));
         QCOMPARE(lines[2].level, LogLevel::Error);
         QCOMPARE(lines[2].subsystem, QStringLiteral("com.kelvaro.Kelvaro"));
-    }
-
-    void withoutAJournalEachMessageIsOnePlainLineOnStandardError()
-    {
-        if (QFile::exists(QStringLiteral("/run/systemd/journal/socket")))
-            QSKIP("a systemd journal is reachable here; lines go there instead");
-        logging::JournalLogBackend backend;
-        OutputCapture capture(STDERR_FILENO);
-        backend.write(LogLevel::Info, QStringLiteral("com.kelvaro"), QStringLiteral("Core"), QStringLiteral("one"));
-        backend.write(LogLevel::Error, QStringLiteral("com.kelvaro"), QStringLiteral("Core"), QStringLiteral("two"));
-        QCOMPARE(capture.text(), QByteArray("one\ntwo\n"));
     }
 };
 

@@ -57,15 +57,12 @@ private:
     QList<Playback> m_playbacks;
 };
 
-// Files load when they exist (and `filesLoad`), the theme holds `themeSounds`,
-// system clicks are counted.
+// Files load when they exist (and `filesLoad`), the theme holds `themeSounds`.
 class FakeSoundPlayer final : public SoundPlayer {
 public:
     bool filesLoad = true;
     QSet<QString> themeSounds;
     std::shared_ptr<FakeSound> lastSound;   // the last one handed out
-    std::atomic<int> systemClicks{0};
-    std::atomic<QThread*> systemClickThread{nullptr};
 
     std::shared_ptr<Sound> loadSound(const QString& path, QString* error = nullptr) override
     {
@@ -80,11 +77,7 @@ public:
     {
         return themeSounds.contains(name) ? lastSound = std::make_shared<FakeSound>("theme:" + name) : nullptr;
     }
-    void playSystemClick() override
-    {
-        systemClickThread = QThread::currentThread();
-        ++systemClicks;
-    }
+    void playSystemClick() override {}
 };
 
 } // namespace platform

@@ -1,14 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
 #include <QTemporaryFile>
 
 #include <cstdio>
 #include <unistd.h>
 
 // Sends one of this process's output streams (STDOUT_FILENO or STDERR_FILENO)
-// into a temporary file while it lives.
+// into a temporary file until text() is asked for, or the capture ends.
 class OutputCapture {
 public:
     explicit OutputCapture(int descriptor)
@@ -16,10 +15,13 @@ public:
     {
         std::fflush(nullptr);
         m_file.open();
-        m_saved = ::dup(m_descriptor);
         ::dup2(m_file.handle(), m_descriptor);
     }
-    ~OutputCapture() { restore(); }
+    ~OutputCapture()
+    {
+        restore();
+        ::close(m_saved);
+    }
     OutputCapture(const OutputCapture&) = delete;
     OutputCapture& operator=(const OutputCapture&) = delete;
 
@@ -27,23 +29,18 @@ public:
     QByteArray text()
     {
         restore();
-        QFile file(m_file.fileName());
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
+        m_file.seek(0);
+        return m_file.readAll();
     }
 
 private:
     void restore()
     {
-        if (m_saved < 0)
-            return;
         std::fflush(nullptr);
         ::dup2(m_saved, m_descriptor);
-        ::close(m_saved);
-        m_saved = -1;
     }
 
     int m_descriptor;
+    int m_saved = ::dup(m_descriptor);
     QTemporaryFile m_file;
-    int m_saved = -1;
 };

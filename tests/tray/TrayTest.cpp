@@ -1,7 +1,5 @@
 #include "app/KelvaroApp.h"
-#include "app/SymbolIcons.h"
 #include "app/TrayIcon.h"
-#include "app/TrayIconImage.h"
 #include "core/RuleEngine.h"
 #include "feedback/IndicatorPanel.h"
 #include "feedback/InputSourceIndicatorController.h"
@@ -9,7 +7,6 @@
 #include "platform/Platform.h"
 #include "settings/UserDefaults.h"
 
-#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "TrayHost.h"
 #include "XTestClient.h"
@@ -195,25 +192,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(trayPlace() && trayPlace()->width() <= trayPlace()->height(), 10000);
         UserDefaults::setValue(UserDefaults::standard(), QStringLiteral("menuBarShowFlag"), true);
         QTRY_VERIFY_WITH_TIMEOUT(trayPlace() && trayPlace()->width() > trayPlace()->height(), 10000);
-    }
-
-    void theThemesKeyboardIsPreferred()
-    {
-        const QString root = QDir(TestEnvironment::current().dataDir()).filePath(QStringLiteral("icons"));
-        QVERIFY(writeFile(root + "/Test/index.theme", "[Icon Theme]\nName=Test\nDirectories=d\n\n[d]\nSize=64\n"
-                                                      "MinSize=8\nMaxSize=512\nType=Scalable\n"));
-        QVERIFY(writeFile(root + "/Test/d/input-keyboard.svg",
-                          "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'>"
-                          "<rect width='64' height='64' fill='#00f'/></svg>"));
-        const QStringList paths = QIcon::themeSearchPaths();
-        const QString theme = QIcon::themeName();
-        QIcon::setThemeSearchPaths({root});
-        QIcon::setThemeName(QStringLiteral("Test"));
-        const QImage paused = TrayIconImage::render(SymbolIcons::keyboardPaused, std::nullopt, 32);
-        QIcon::setThemeSearchPaths(paths);
-        QIcon::setThemeName(theme);
-        QCOMPARE(paused.pixelColor(4, 4), QColor(Qt::blue));
-        QVERIFY(coloursIn(paused, QRect(16, 16, 16, 16)).red > 0);   // our badge on their keyboard
     }
 
     // Either button opens the menu; its rows follow the language at once.
