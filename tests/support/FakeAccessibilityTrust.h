@@ -10,7 +10,6 @@ class FakeAccessibilityTrust : public AccessibilityTrust {
 public:
     bool trusted = false;
     QList<bool> queries;            // the prompt option of every query
-    int settingsOpened = 0;
     bool hasSettings = true;
     bool constant = false;
 
@@ -19,12 +18,7 @@ public:
         queries.append(prompt);
         return trusted;
     }
-    bool openAccessibilitySettings() override
-    {
-        if (hasSettings)
-            ++settingsOpened;
-        return hasSettings;
-    }
+    bool openAccessibilitySettings() override { return hasSettings; }
     bool isConstant() const override { return constant; }
 };
 

@@ -9,11 +9,9 @@ namespace platform {
 class FakeKeyMonitor : public KeyMonitor {
 public:
     bool available = true;
-    int starts = 0;   // every call of start(), successful or not
 
     bool start() override
     {
-        ++starts;
         m_monitoring = available;
         return available;
     }

@@ -15,13 +15,8 @@ public:
     std::optional<PlatformInputSource> current;
     int selectStatus = kStatusOk;
     QList<PlatformInputSource> selected;   // every entry selectInputSource was called with
-    int listRequests = 0;
 
-    std::optional<QList<PlatformInputSource>> enabledInputSources() override
-    {
-        ++listRequests;
-        return entries;
-    }
+    std::optional<QList<PlatformInputSource>> enabledInputSources() override { return entries; }
     std::optional<PlatformInputSource> currentKeyboardInputSource() override { return current; }
     int selectInputSource(const PlatformInputSource& source) override
     {

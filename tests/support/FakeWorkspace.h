@@ -12,10 +12,9 @@ public:
     using Workspace::Workspace;
 
     std::optional<RunningApplication> frontmost;
-    QList<RunningApplication> running;
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
-    QList<RunningApplication> runningApplications() override { return running; }
+    QList<RunningApplication> runningApplications() override { return {}; }
 
     // Brings an application to the front and sends the notice (an empty
     // notice when application is nothing).
