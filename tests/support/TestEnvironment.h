@@ -41,14 +41,3 @@ private:
     std::unique_ptr<XvfbServer> m_xServer;
     std::unique_ptr<DBusSession> m_sessionBus;
 };
-
-// Test entry point: sets up the environment first, then the application
-// object, then runs the test object.
-#define KELVARO_TEST_MAIN(TestObject, ApplicationType, ...)                 \
-    int main(int argc, char** argv)                                         \
-    {                                                                       \
-        TestEnvironment environment(TestEnvironmentOptions{__VA_ARGS__});   \
-        ApplicationType application(argc, argv);                            \
-        TestObject test;                                                    \
-        return QTest::qExec(&test, argc, argv);                             \
-    }
