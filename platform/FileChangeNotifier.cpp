@@ -28,8 +28,7 @@ FileChangeNotifier::FileChangeNotifier(const QString& path, QObject* parent)
     // the file itself of writes in place.
     const QString folder = QFileInfo(m_path).absolutePath();
     QDir().mkpath(folder);
-    m_watching = m_watcher->addPath(folder);
-    if (!m_watching)
+    if (!m_watcher->addPath(folder))
         platform::logError(QStringLiteral("Cannot watch \"%1\" for changes made by other programs").arg(folder));
     watchFile();
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));

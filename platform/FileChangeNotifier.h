@@ -16,9 +16,6 @@ class FileChangeNotifier : public QObject {
 public:
     explicit FileChangeNotifier(const QString& path, QObject* parent = nullptr);
 
-    // False, with the reason in the log, when the desktop cannot watch the folder.
-    bool isWatching() const { return m_watching; }
-
 signals:
     void changed();
 
@@ -28,5 +25,4 @@ private:
     QString m_path;
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer m_settle;
-    bool m_watching = false;
 };
