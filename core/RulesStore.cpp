@@ -20,6 +20,12 @@ std::optional<QByteArray> readFile(const QString& path)
     return file.readAll();
 }
 
+// What is compared to tell the file's content apart; nothing for no file.
+std::optional<size_t> digestOf(const std::optional<QByteArray>& content)
+{
+    return content ? std::optional(qHash(*content)) : std::nullopt;
+}
+
 } // namespace
 
 QString RulesStore::defaultPath()
@@ -95,14 +101,12 @@ void RulesStore::startWatching()
 
 void RulesStore::remember(const std::optional<QByteArray>& content)
 {
-    m_knownContent = content ? std::optional(qHash(*content)) : std::nullopt;
+    m_knownContent = digestOf(content);
 }
 
 void RulesStore::checkDisk()
 {
-    const std::optional<QByteArray> content = readFile(m_path);
-    const std::optional<size_t> digest = content ? std::optional(qHash(*content)) : std::nullopt;
-    if (digest != m_knownContent)
+    if (digestOf(readFile(m_path)) != m_knownContent)
         emit changedOnDisk();
 }
 
