@@ -60,25 +60,26 @@ void MenuBarIndicatorController::setupObserver()
 {
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(kRefreshInterval);
-    connect(&m_refreshTimer, &QTimer::timeout, this, [this] {
-        if (!m_refreshPending)
-            return;
-        m_refreshPending = false;
-        updateCurrentInputSource();
-        m_refreshTimer.start();
-    });
+    connect(&m_refreshTimer, &QTimer::timeout, this, &MenuBarIndicatorController::refresh);
     // The notice's contents are not read: the current source is asked afresh.
     m_observer = connect(
         &m_inputSourceManager.platform(), &platform::TextInputSources::selectedInputSourceChanged, this,
         [this] {
-            if (m_refreshTimer.isActive()) {
-                m_refreshPending = true;
-                return;
-            }
-            updateCurrentInputSource();
-            m_refreshTimer.start();
+            m_refreshPending = true;
+            if (!m_refreshTimer.isActive())
+                refresh();
         },
         Qt::QueuedConnection);
+}
+
+// Shows what a notice announced, then holds further ones back for an interval.
+void MenuBarIndicatorController::refresh()
+{
+    if (!m_refreshPending)
+        return;
+    m_refreshPending = false;
+    updateCurrentInputSource();
+    m_refreshTimer.start();
 }
 
 void MenuBarIndicatorController::updateCurrentInputSource()

@@ -50,6 +50,7 @@ signals:
 
 private:
     void setupObserver();
+    void refresh();
 
     InputSourceManager& m_inputSourceManager;
     QSettings& m_settings;
