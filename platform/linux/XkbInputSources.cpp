@@ -11,42 +11,45 @@ namespace {
 
 constexpr char kRulesNamesProperty[] = "_XKB_RULES_NAMES";
 
-// The keymap's own names: its symbols name and the name of each group.
-struct KeymapNames {
-    QString symbols;
-    QList<QString> groups;
-};
-
-QList<QString> atomNames(xcb_connection_t* connection, const QList<xcb_atom_t>& atoms)
+xcb_xkb_get_names_cookie_t requestKeymapNames(xcb_connection_t* connection)
 {
-    QList<xcb_get_atom_name_cookie_t> cookies;
-    cookies.reserve(atoms.size());
-    for (xcb_atom_t atom : atoms)
-        cookies.append(xcb_get_atom_name(connection, atom));
+    return xcb_xkb_get_names(connection, kCoreKeyboard,
+                             XCB_XKB_NAME_DETAIL_SYMBOLS | XCB_XKB_NAME_DETAIL_GROUP_NAMES);
+}
+
+} // namespace
+
+// Atoms live as long as the server, so each name is asked for once.
+QList<QString> XkbInputSources::atomNames(const QList<xcb_atom_t>& atoms)
+{
+    xcb_connection_t* connection = m_connection.connection();
+    QList<xcb_get_atom_name_cookie_t> cookies(atoms.size());
+    for (qsizetype i = 0; i < atoms.size(); ++i) {
+        if (atoms[i] != XCB_ATOM_NONE && !m_atomNames.contains(atoms[i]))
+            cookies[i] = xcb_get_atom_name(connection, atoms[i]);
+    }
     QList<QString> names;
     names.reserve(atoms.size());
     for (qsizetype i = 0; i < atoms.size(); ++i) {
-        if (atoms[i] == XCB_ATOM_NONE) {
-            xcb_discard_reply(connection, cookies[i].sequence);
-            names.append(QString());
-            continue;
+        if (cookies[i].sequence) {
+            XcbReply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(connection, cookies[i], nullptr));
+            // Group names come from the keymap source files, which are UTF-8.
+            if (reply) {
+                m_atomNames.insert(atoms[i], QString::fromUtf8(xcb_get_atom_name_name(reply.get()),
+                                                               xcb_get_atom_name_name_length(reply.get())));
+            }
         }
-        XcbReply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(connection, cookies[i], nullptr));
-        // Group names come from the keymap source files, which are UTF-8.
-        names.append(reply ? QString::fromUtf8(xcb_get_atom_name_name(reply.get()),
-                                               xcb_get_atom_name_name_length(reply.get()))
-                           : QString());
+        names.append(m_atomNames.value(atoms[i]));
     }
     return names;
 }
 
-KeymapNames readKeymapNames(xcb_connection_t* connection, int groupCount)
+XkbInputSources::KeymapNames XkbInputSources::keymapNames(xcb_xkb_get_names_cookie_t cookie, int groupCount)
 {
     KeymapNames names;
     names.groups.resize(groupCount);
-    const uint32_t which = XCB_XKB_NAME_DETAIL_SYMBOLS | XCB_XKB_NAME_DETAIL_GROUP_NAMES;
-    XcbReply<xcb_xkb_get_names_reply_t> reply(
-        xcb_xkb_get_names_reply(connection, xcb_xkb_get_names(connection, kCoreKeyboard, which), nullptr));
+    xcb_connection_t* connection = m_connection.connection();
+    XcbReply<xcb_xkb_get_names_reply_t> reply(xcb_xkb_get_names_reply(connection, cookie, nullptr));
     if (!reply)
         return names;
     xcb_xkb_get_names_value_list_t values{};
@@ -63,14 +66,12 @@ KeymapNames readKeymapNames(xcb_connection_t* connection, int groupCount)
         atoms.append(named ? values.groups[sent] : xcb_atom_t(XCB_ATOM_NONE));
         sent += named;
     }
-    const QList<QString> texts = atomNames(connection, atoms);
+    const QList<QString> texts = atomNames(atoms);
     names.symbols = texts.first();
     for (int group = 0; group < groupCount; ++group)
         names.groups[group] = texts[group + 1];
     return names;
 }
-
-} // namespace
 
 XkbInputSources::XkbInputSources(XConnection& connection, QObject* parent)
     : XkbInputSources(connection, KeyboardLayoutRegistry::shared(), parent)
@@ -142,32 +143,19 @@ std::optional<QList<PlatformInputSource>> XkbInputSources::enabledInputSources()
 std::optional<QList<PlatformInputSource>> XkbInputSources::readEnabledInputSources()
 {
     xcb_connection_t* c = m_connection.connection();
-    // Both requests leave before the first reply is awaited: one round trip.
+    // All three requests leave before the first reply is awaited: one round trip.
     const auto controlsCookie = xcb_xkb_get_controls(c, kCoreKeyboard);
+    const auto namesCookie = requestKeymapNames(c);
     const auto rulesNames = m_connection.stringListProperty(m_connection.rootWindow(),
                                                             m_connection.atom(kRulesNamesProperty));
     XcbReply<xcb_xkb_get_controls_reply_t> controls(xcb_xkb_get_controls_reply(c, controlsCookie, nullptr));
-    if (!controls)
+    if (!controls) {
+        xcb_discard_reply(c, namesCookie.sequence);
         return std::nullopt;
-    const int groupCount = controls->numGroups;
-
-    // _XKB_RULES_NAMES says what the user asked for; it is only a note left by
-    // whoever loaded the keymap, so it is trusted only while it matches the
-    // keymap. Otherwise the keymap's own symbols name tells.
-    std::optional<KeymapNames> keymapNames;
-    auto names = [&]() -> const KeymapNames& {
-        if (!keymapNames)
-            keymapNames = readKeymapNames(c, groupCount);
-        return *keymapNames;
-    };
-    QList<std::optional<XkbKeymapLayouts::LayoutName>> layouts;
-    const auto fromRules = rulesNames ? XkbKeymapLayouts::fromRulesNames(*rulesNames) : std::nullopt;
-    if (fromRules && fromRules->size() == groupCount) {
-        for (const auto& layout : *fromRules)
-            layouts.append(layout);
-    } else {
-        layouts = XkbKeymapLayouts::fromSymbolsName(names().symbols, groupCount);
     }
+    const int groupCount = controls->numGroups;
+    const KeymapNames names = keymapNames(namesCookie, groupCount);
+    const auto layouts = XkbKeymapLayouts::ofGroups(names.symbols, rulesNames, groupCount);
 
     QList<PlatformInputSource> sources;
     sources.reserve(groupCount);
@@ -182,7 +170,7 @@ std::optional<QList<PlatformInputSource>> XkbInputSources::readEnabledInputSourc
                                                               info ? info->language : QString());
         if (info && !info->description.isEmpty())
             source.localizedName = info->description;
-        else if (const QString groupName = names().groups.value(group); !groupName.isEmpty())
+        else if (const QString groupName = names.groups.value(group); !groupName.isEmpty())
             source.localizedName = groupName;
         sources.append(source);
     }

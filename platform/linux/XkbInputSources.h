@@ -2,6 +2,7 @@
 
 #include "platform/TextInputSources.h"
 #include "platform/linux/XConnection.h"
+#include "platform/linux/XcbXkb.h"
 
 namespace platform {
 
@@ -32,14 +33,23 @@ public:
     int selectInputSource(const PlatformInputSource& source) override;
 
 private:
+    // The keymap's own names: its symbols name and the name of each group.
+    struct KeymapNames {
+        QString symbols;
+        QList<QString> groups;
+    };
+
     void handleXEvent(const xcb_generic_event_t* event) override;
     std::optional<QList<PlatformInputSource>> readEnabledInputSources();
+    KeymapNames keymapNames(xcb_xkb_get_names_cookie_t cookie, int groupCount);
+    QList<QString> atomNames(const QList<xcb_atom_t>& atoms);
 
     XConnection& m_connection;
     KeyboardLayoutRegistry& m_registry;
     bool m_available = false;
     quint8 m_xkbEventBase = 0;
     bool m_changeNoticePending = false;
+    QHash<xcb_atom_t, QString> m_atomNames;
     std::optional<QList<PlatformInputSource>> m_enabledSources;   // none: read it at the next use
 };
 

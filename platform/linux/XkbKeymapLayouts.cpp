@@ -10,14 +10,16 @@ namespace {
 // blanks, control characters) marks a value we must not trust.
 bool isName(const QString& text)
 {
-    static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9_.-]+$"));
+    // Anchored at the very end: "$" would also accept a trailing newline.
+    static const QRegularExpression name(QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9_.-]+")));
     return name.match(text).hasMatch();
 }
 
 // "de(nodeadkeys)" or "de"; a leading folder ("macintosh_vndr/us") is dropped.
 std::optional<XkbKeymapLayouts::LayoutName> parseSymbolsComponent(const QString& component)
 {
-    static const QRegularExpression form(QStringLiteral("^(?:[^/()]*/)?([A-Za-z0-9_.-]+)(?:\\(([A-Za-z0-9_.-]*)\\))?$"));
+    static const QRegularExpression form(QRegularExpression::anchoredPattern(
+        QStringLiteral("(?:[^/()]*/)?([A-Za-z0-9_.-]+)(?:\\(([A-Za-z0-9_.-]*)\\))?")));
     const QRegularExpressionMatch match = form.match(component);
     if (!match.hasMatch())
         return std::nullopt;
@@ -56,7 +58,7 @@ QList<std::optional<XkbKeymapLayouts::LayoutName>> XkbKeymapLayouts::fromSymbols
     if (components.size() > 1)
         components.removeFirst();
 
-    static const QRegularExpression groupSuffix(QStringLiteral("^(.*):(\\d+)$"));
+    static const QRegularExpression groupSuffix(QRegularExpression::anchoredPattern(QStringLiteral("(.*):(\\d+)")));
     for (qsizetype i = 0; i < components.size(); ++i) {
         QString component = components[i];
         int group = 1;
@@ -71,6 +73,21 @@ QList<std::optional<XkbKeymapLayouts::LayoutName>> XkbKeymapLayouts::fromSymbols
         result[group - 1] = parseSymbolsComponent(component);
     }
     return result;
+}
+
+QList<std::optional<XkbKeymapLayouts::LayoutName>>
+XkbKeymapLayouts::ofGroups(const QString& symbols, const std::optional<QStringList>& rulesNames, int groupCount)
+{
+    const QList<std::optional<LayoutName>> keymap = fromSymbolsName(symbols, groupCount);
+    const auto rules = rulesNames ? fromRulesNames(*rulesNames) : std::nullopt;
+    if (!rules || rules->size() != keymap.size())
+        return keymap;
+    for (qsizetype group = 0; group < keymap.size(); ++group) {
+        const auto& told = keymap[group];
+        if (told && (told->layout != rules->at(group).layout || told->variant != rules->at(group).variant))
+            return keymap;
+    }
+    return QList<std::optional<LayoutName>>(rules->cbegin(), rules->cend());
 }
 
 } // namespace platform

@@ -24,6 +24,13 @@ public:
     // From the keymap's symbols name, "pc+us+de(nodeadkeys):2+ru:3+inet(evdev)":
     // groupCount entries, empty where the name does not tell.
     static QList<std::optional<LayoutName>> fromSymbolsName(const QString& symbols, int groupCount);
+
+    // The layout of each of groupCount groups. The keymap's symbols name is
+    // what the server uses; _XKB_RULES_NAMES is only a note left by whoever
+    // loaded the keymap (xkbcomp leaves it stale), so it counts only where it
+    // agrees with every group the symbols name tells.
+    static QList<std::optional<LayoutName>> ofGroups(const QString& symbols,
+                                                     const std::optional<QStringList>& rulesNames, int groupCount);
 };
 
 } // namespace platform

@@ -19,6 +19,10 @@ namespace {
 // as that same layout: no separator can slip in through the names.
 void checkNamesSource(const XkbKeymapLayouts::LayoutName& name)
 {
+    for (const QString& part : {name.layout, name.variant}) {
+        for (const QChar c : part)
+            FUZZ_CHECK(c.isLetterOrNumber() || c == u'_' || c == u'.' || c == u'-');
+    }
     const QString id = KeyboardLayoutRegistry::inputSourceId(name.layout, name.variant, QStringLiteral("eng"));
     const auto parsed = KeyboardLayoutRegistry::parseInputSourceId(id);
     FUZZ_CHECK(parsed && parsed->layout == name.layout && parsed->variant == name.variant);
@@ -43,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             checkNamesSource(layout);
     }
 
-    const auto groups = XkbKeymapLayouts::fromSymbolsName(QString::fromUtf8(value), groupCount);
+    const auto groups = XkbKeymapLayouts::ofGroups(QString::fromUtf8(value), fields, groupCount);
     FUZZ_CHECK(groups.size() == groupCount);
     for (const auto& group : groups) {
         if (group)
