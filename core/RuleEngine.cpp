@@ -5,6 +5,7 @@
 #include "core/SwitchFeedback.h"
 #include "core/WindowWatcher.h"
 #include "localization/LocalizationManager.h"
+#include "logging/LogText.h"
 #include "logging/Logger.h"
 #include "platform/UserNotifications.h"
 #include "settings/UserDefaults.h"
@@ -168,7 +169,8 @@ void RuleEngine::handleAppSwitch(const platform::RunningApplication& application
     const bool selected = m_inputSourceManager.selectInputSource(decision->inputSourceID);
     const QString prefix = decision->reason == SwitchDecision::Reason::Match ? QStringLiteral("[Match] ")
                                                                               : QStringLiteral("[Fallback] ");
-    Logger::shared().info(prefix + bundleID + QStringLiteral(" -> ") + decision->inputSourceID);
+    Logger::shared().info(prefix + logging::logText(bundleID) + QStringLiteral(" -> ")
+                          + logging::logText(decision->inputSourceID));
     if (selected)
         announceSwitch(decision->inputSourceID);
 }
@@ -190,8 +192,10 @@ void RuleEngine::postSwitchNotification(const QString& name)
     request.title = localized(QStringLiteral("Input Source Changed"));
     request.body = name;
     request.silent = true;
-    m_notifications.add(request, [](const std::optional<QString>& error) {
+    m_notifications.add(request, [this](const std::optional<QString>& error) {
         if (error)
-            Logger::shared().error(QStringLiteral("Notification error: ") + *error);
+            m_notificationErrors.failed(QStringLiteral("Notification error: ") + logging::logText(*error));
+        else
+            m_notificationErrors.succeeded();
     });
 }

@@ -3,6 +3,7 @@
 #include "core/AppRule.h"
 #include "core/RuleIndex.h"
 #include "core/RulesStore.h"
+#include "logging/RepeatedErrorLog.h"
 #include "platform/RunningApplication.h"
 
 #include <QList>
@@ -85,6 +86,7 @@ private:
     WindowWatcher& m_watcher;
     SwitchFeedback& m_feedback;
     platform::UserNotifications& m_notifications;
+    RepeatedErrorLog m_notificationErrors;
     QSettings& m_settings;
     std::shared_ptr<RulesStore> m_store;
 

@@ -1,5 +1,6 @@
 #include "localization/LocalizationManager.h"
 
+#include "logging/LogText.h"
 #include "logging/Logger.h"
 #include "platform/ApplicationResources.h"
 #include "settings/UserDefaults.h"
@@ -115,7 +116,7 @@ void LocalizationManager::setLanguage(const QString& code, bool persist)
             m_localizedBundle = std::move(*bundle);
         } else {
             m_localizedBundle = mainBundle();
-            Logger::shared().info(QStringLiteral("Language bundle not found for: ") + code);
+            Logger::shared().info(QStringLiteral("Language bundle not found for: ") + logging::logText(code));
         }
         emit localizedBundleChanged();
         if (persist) {
@@ -157,7 +158,7 @@ void LocalizationManager::installQtTranslations(QSettings& settings)
         translator = candidate;
     } else {
         delete candidate;
-        Logger::shared().info(QStringLiteral("Qt translations not found for: ") + code);
+        Logger::shared().info(QStringLiteral("Qt translations not found for: ") + logging::logText(code));
     }
 }
 

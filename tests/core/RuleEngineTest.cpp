@@ -137,9 +137,31 @@ private slots:
         QCOMPARE(requests.size(), 2);
         QVERIFY(requests[0].silent);
         QVERIFY(AppRuleJson::parseUuid(requests[0].identifier) && requests[0].identifier != requests[1].identifier);
-        QTRY_COMPARE(log.errors().size(), 2);
-        QCOMPARE(log.errors().first(),
-                 QStringLiteral("Notification error: The name org.freedesktop.Notifications was not provided"));
+        QTRY_COMPARE(log.errors(),
+                     QStringList{"Notification error: The name org.freedesktop.Notifications was not provided"});
+    }
+
+    // Names from other programs cannot break or flood the log; a failure
+    // that comes back at every switch is logged once, then counted.
+    void theLogStaysReadable()
+    {
+        settings().setValue("defaultInputSourceID", kDE);
+        settings().setValue("showNotification", true);
+        fakes().restart();
+        fakes().feedback.error = QStringLiteral("no answer\nForged line");
+        LogCapture log;
+        const QString huge = QStringLiteral("c").repeated(1 << 20);
+        for (int i = 0; i < 30; ++i)
+            QVERIFY(fakes().activate(app(i, i % 2 ? huge : QStringLiteral("evil\n[Match] forged -> x"))));
+        QTRY_COMPARE(log.errors().size(), 2);   // the first failure, then "10 more times"
+        fakes().feedback.error.reset();
+        QVERIFY(fakes().activate(app(30, QStringLiteral("fine"))));
+        QTRY_COMPARE(log.errors().size(), 3);   // the series ends with its count
+        QVERIFY(log.errors().last().endsWith(QStringLiteral("(29 more times in all)")));
+        QCOMPARE(decisions(log).size(), 31);
+        for (const QString& line : log.messages()) {
+            QVERIFY2(!line.contains(QLatin1Char('\n')) && line.size() < 400, qPrintable(line.left(80)));
+        }
     }
 
     void repeatsPauseAndApplicationsSharingAProcess()
