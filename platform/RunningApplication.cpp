@@ -4,18 +4,18 @@
 
 namespace platform {
 
-RunningApplication RunningApplication::forProcess(qint64 processIdentifier, const QString& host)
+RunningApplication RunningApplication::forProcess(qint64 processIdentifier, const QString& host, quint64 instance)
 {
     RunningApplication application;
     application.m_processIdentifier = processIdentifier;
-    application.m_identity = QStringLiteral("process:%1:%2").arg(host).arg(processIdentifier);
+    application.m_identity = QStringLiteral("process:%1:%2#%3").arg(host).arg(processIdentifier).arg(instance);
     return application;
 }
 
-RunningApplication RunningApplication::forWindow(quint32 windowId)
+RunningApplication RunningApplication::forWindow(quint32 windowId, quint64 instance)
 {
     RunningApplication application;
-    application.m_identity = QStringLiteral("window:%1").arg(windowId);
+    application.m_identity = QStringLiteral("window:%1#%2").arg(windowId).arg(instance);
     return application;
 }
 

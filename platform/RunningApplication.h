@@ -22,11 +22,13 @@ public:
     RunningApplication() = default;
 
     // An application known by its process (host name as in WM_CLIENT_MACHINE,
-    // empty for the local host).
-    static RunningApplication forProcess(qint64 processIdentifier, const QString& host = {});
+    // empty for the local host). Process and window IDs are reused (a
+    // sandboxed application's process is often 2, and a new X client gets the
+    // IDs of one that left): `instance` tells apart what once held the same ID.
+    static RunningApplication forProcess(qint64 processIdentifier, const QString& host = {}, quint64 instance = 0);
     // An application whose process is unknown; identified by one of its
     // windows instead.
-    static RunningApplication forWindow(quint32 windowId);
+    static RunningApplication forWindow(quint32 windowId, quint64 instance = 0);
 
     qint64 processIdentifier() const { return m_processIdentifier; }
 

@@ -97,6 +97,7 @@ EwmhWorkspace::~EwmhWorkspace()
 std::optional<RunningApplication> EwmhWorkspace::frontmostApplication()
 {
     const auto window = m_connection.windowProperty(m_connection.rootWindow(), m_connection.atom("_NET_ACTIVE_WINDOW"));
+    m_activeWindow = window.value_or(XCB_WINDOW_NONE);
     if (!window)
         return std::nullopt;
     return applicationForWindow(*window);
@@ -108,8 +109,13 @@ QList<RunningApplication> EwmhWorkspace::runningApplications()
     const auto windows = m_connection.cardinalListProperty(m_connection.rootWindow(),
                                                            m_connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
     for (const xcb_window_t window : windows) {
+        // One process may show several applications, and sandboxed processes
+        // of different applications may declare the same small pid.
         const auto application = applicationForWindow(window);
-        if (application && !applications.contains(*application))
+        const auto same = [&](const RunningApplication& listed) {
+            return listed == *application && listed.bundleIdentifier == application->bundleIdentifier;
+        };
+        if (application && std::none_of(applications.cbegin(), applications.cend(), same))
             applications.append(*application);
     }
     return applications;
@@ -146,8 +152,12 @@ std::optional<RunningApplication> EwmhWorkspace::readApplication(xcb_window_t wi
     if (!hasPid && windowClass.isEmpty() && !gtkApplicationId && !kdeDesktopId)
         return std::nullopt;
 
-    RunningApplication application = hasPid ? RunningApplication::forProcess(*pid, remoteHost(m_connection, window))
-                                            : RunningApplication::forWindow(window);
+    const QString host = hasPid ? remoteHost(m_connection, window) : QString();
+    const IdentityKey key = hasPid ? IdentityKey{QStringLiteral("process:%1:%2").arg(host).arg(*pid), pid}
+                                   : IdentityKey{QStringLiteral("window:%1").arg(window), std::nullopt};
+    const quint64 instance = instanceFor(window, key);
+    RunningApplication application = hasPid ? RunningApplication::forProcess(*pid, host, instance)
+                                            : RunningApplication::forWindow(window, instance);
     std::optional<DesktopEntry> entry;
     if (const auto declaredId = gtkApplicationId ? gtkApplicationId : kdeDesktopId) {
         application.bundleIdentifier = declaredId;
@@ -182,16 +192,77 @@ void EwmhWorkspace::handleXEvent(const xcb_generic_event_t* event)
                 m_applications.removeIf([&](const auto& cached) { return !running.contains(cached.key()); });
             }
         } else if (isAnyOf(m_connection, notify->atom, kIdentityProperties)) {
-            m_applications.remove(notify->window);
+            identityChanged(notify->window);
         }
         break;
     }
     case XCB_DESTROY_NOTIFY:
-        m_applications.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+        forgetWindow(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
         break;
     default:
         break;
     }
+}
+
+void EwmhWorkspace::identityChanged(xcb_window_t window)
+{
+    const std::optional<RunningApplication> before = m_applications.take(window);
+    if (window != m_activeWindow)
+        return;
+    const auto after = applicationForWindow(window);
+    if (after && (!before || before->bundleIdentifier != after->bundleIdentifier))
+        emit applicationActivated(after);
+}
+
+quint64 EwmhWorkspace::instanceFor(xcb_window_t window, const IdentityKey& key)
+{
+    const IdentityKey previous = m_windowKeys.value(window);
+    m_windowKeys.insert(window, key);
+    if (!previous.key.isEmpty() && previous.key != key.key)
+        forgetKeyIfUnused(previous);
+    quint64& instance = m_instances[key.key];
+    if (!instance)
+        instance = ++m_lastInstance;
+    return instance;
+}
+
+void EwmhWorkspace::forgetWindow(xcb_window_t window)
+{
+    m_applications.remove(window);
+    if (const IdentityKey key = m_windowKeys.take(window); !key.key.isEmpty())
+        forgetKeyIfUnused(key);
+}
+
+void EwmhWorkspace::forgetKeyIfUnused(const IdentityKey& key)
+{
+    for (const IdentityKey& other : std::as_const(m_windowKeys)) {
+        if (other.key == key.key)
+            return;
+    }
+    // The process may still show windows this side never read.
+    if (key.pid && anyClientDeclaresPid(*key.pid))
+        return;
+    m_instances.remove(key.key);
+}
+
+bool EwmhWorkspace::anyClientDeclaresPid(quint32 pid)
+{
+    xcb_connection_t* c = m_connection.connection();
+    const xcb_atom_t pidAtom = m_connection.atom("_NET_WM_PID");
+    const auto clients =
+        m_connection.cardinalListProperty(m_connection.rootWindow(), m_connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+    // All requests leave before the first reply is awaited: one round trip.
+    QList<xcb_get_property_cookie_t> cookies;
+    cookies.reserve(clients.size());
+    for (const xcb_window_t client : clients)
+        cookies.append(xcb_get_property(c, false, client, pidAtom, XCB_ATOM_CARDINAL, 0, 1));
+    bool found = false;
+    for (const xcb_get_property_cookie_t cookie : std::as_const(cookies)) {
+        XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, nullptr));
+        if (reply && reply->format == 32 && xcb_get_property_value_length(reply.get()) >= 4)
+            found = found || *static_cast<const quint32*>(xcb_get_property_value(reply.get())) == pid;
+    }
+    return found;
 }
 
 } // namespace platform

@@ -11,6 +11,8 @@ namespace platform {
 // The workspace of an EWMH window manager: the active window is the root's
 // _NET_ACTIVE_WINDOW, the running windows its _NET_CLIENT_LIST. Each window is
 // turned into a RunningApplication once and cached until it changes or goes.
+// When the active window's identity changes (many applications set WM_CLASS
+// or their application ID after mapping), it is announced again.
 class EwmhWorkspace : public Workspace, private XEventListener {
     Q_OBJECT
 public:
@@ -25,12 +27,31 @@ public:
     std::optional<RunningApplication> applicationForWindow(xcb_window_t window);
 
 private:
+    // What a window's application is identified by: its process, or the
+    // window itself when it names no process.
+    struct IdentityKey {
+        QString key;
+        std::optional<quint32> pid;
+    };
+
     void handleXEvent(const xcb_generic_event_t* event) override;
     std::optional<RunningApplication> readApplication(xcb_window_t window);
+    void identityChanged(xcb_window_t window);
+    quint64 instanceFor(xcb_window_t window, const IdentityKey& key);
+    void forgetWindow(xcb_window_t window);
+    void forgetKeyIfUnused(const IdentityKey& key);
+    bool anyClientDeclaresPid(quint32 pid);
 
     XConnection& m_connection;
     DesktopEntryIndex m_desktopEntries;
     QHash<xcb_window_t, std::optional<RunningApplication>> m_applications;
+    // Kept from a window's first read until it is destroyed, so that an ID
+    // that comes back later (a new process or X client given the same
+    // number) makes a new instance and is never taken for the old one.
+    QHash<xcb_window_t, IdentityKey> m_windowKeys;
+    QHash<QString, quint64> m_instances;   // per key, while a window holds it
+    quint64 m_lastInstance = 0;
+    xcb_window_t m_activeWindow = XCB_WINDOW_NONE;
 };
 
 } // namespace platform

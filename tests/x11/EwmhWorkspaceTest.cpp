@@ -158,8 +158,9 @@ private slots:
     {
         const xcb_window_t window = m_client->createWindow(Properties::ofClass("Mystery", 4400));
         QVERIFY(activateInTurn({window}));
+        // Set after the window became active: announced again, without a new activation.
         m_client->setStringProperty(window, "WM_CLASS", QByteArray("editor\0EditorWindow\0", 20), "STRING");
-        QVERIFY(activateInTurn({window}));
+        QTRY_COMPARE(m_notices.size(), 2);
         const xcb_atom_t dock = m_client->atom("_NET_WM_WINDOW_TYPE_DOCK");
         xcb_change_property(m_client->connection(), XCB_PROP_MODE_REPLACE, window,
                             m_client->atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dock);
@@ -170,10 +171,10 @@ private slots:
         QCOMPARE(m_workspace->frontmostApplication()->processIdentifier(), qint64(-1));
     }
 
-    void listsRunningApplicationsOncePerProcessForgettingTheGone()
+    void listsRunningApplicationsOnceForgettingTheGone()
     {
         const xcb_window_t editor = m_client->createWindow(Properties::ofClass("EditorWindow", 4600));
-        const xcb_window_t editorTool = m_client->createWindow(Properties::ofClass("PlainTerm", 4600));
+        const xcb_window_t editorTool = m_client->createWindow(Properties::ofClass("EditorWindow", 4600));
         const xcb_window_t gone = m_client->createWindow(Properties::ofClass("Gone", 4601));
         QVERIFY(m_workspace->applicationForWindow(gone));
         m_client->destroyWindow(gone);
@@ -186,6 +187,46 @@ private slots:
         m_client->setActiveWindow(shortLived);
         m_client->destroyWindow(shortLived);
         QTRY_COMPARE(m_notices, QStringList{"<none>"});
+    }
+
+    // Window IDs come back with the next X client, small pids with every
+    // sandboxed process: what held an ID before is a different application.
+    void aReusedIdentityIsANewApplication_data()
+    {
+        QTest::addColumn<std::optional<quint32>>("pid");
+        QTest::newRow("window ID of a client that left") << std::optional<quint32>();
+        QTest::newRow("pid of a process that ended") << std::optional<quint32>(2);
+    }
+
+    void aReusedIdentityIsANewApplication()
+    {
+        QFETCH(std::optional<quint32>, pid);
+        const auto readAndLeave = [&] {
+            XTestClient client;
+            const xcb_window_t window = client.createWindow(Properties::ofClass("Reused", pid));
+            return std::pair(window, m_workspace->applicationForWindow(window));
+        };
+        const auto [first, before] = readAndLeave();
+        QTRY_VERIFY(!m_workspace->applicationForWindow(first));   // its end was seen
+        const auto [second, after] = readAndLeave();
+        QCOMPARE(second, first);   // the server handed out the same ID again
+        QVERIFY(before && after && !(*before == *after));
+    }
+
+    void processesWithTheSamePid()
+    {
+        const xcb_window_t a = m_client->createWindow(Properties::ofClass("EditorWindow", 2));
+        const xcb_window_t sibling = m_client->createWindow(Properties::ofClass("EditorWindow", 2));
+        m_client->setClientList({a, sibling});
+        // The process lives on in a window not read yet: still the same application.
+        const auto before = m_workspace->applicationForWindow(a);
+        m_client->destroyWindow(a);
+        QTRY_VERIFY(!m_workspace->applicationForWindow(a));
+        const xcb_window_t later = m_client->createWindow(Properties::ofClass("EditorWindow", 2));
+        QVERIFY(*m_workspace->applicationForWindow(later) == *before);
+        // Another application declaring the same pid is listed apart.
+        m_client->setClientList({sibling, later, m_client->createWindow(Properties::ofClass("Mystery", 2))});
+        QCOMPARE(m_workspace->runningApplications().size(), 2);
     }
 
     void followsDesktopEntriesInstalledLater()
