@@ -207,10 +207,24 @@ void EwmhWorkspace::handleXEvent(const xcb_generic_event_t* event)
 void EwmhWorkspace::identityChanged(xcb_window_t window)
 {
     const std::optional<RunningApplication> before = m_applications.take(window);
-    if (window != m_activeWindow)
+    if (window != m_activeWindow || (m_identityCheck && m_identityCheck->window == window))
         return;
-    const auto after = applicationForWindow(window);
-    if (after && (!before || before->bundleIdentifier != after->bundleIdentifier))
+    // Looked at from the event loop: a window manager changes the state of
+    // the window it deactivates just before it names the next one, and that
+    // switch must not wait for this read.
+    const bool scheduled = m_identityCheck.has_value();
+    m_identityCheck = IdentityCheck{window, before};
+    if (!scheduled)
+        QMetaObject::invokeMethod(this, &EwmhWorkspace::checkActiveIdentity, Qt::QueuedConnection);
+}
+
+void EwmhWorkspace::checkActiveIdentity()
+{
+    const auto check = std::exchange(m_identityCheck, std::nullopt);
+    if (!check || check->window != m_activeWindow)
+        return;
+    const auto after = applicationForWindow(check->window);
+    if (after && (!check->before || check->before->bundleIdentifier != after->bundleIdentifier))
         emit applicationActivated(after);
 }
 

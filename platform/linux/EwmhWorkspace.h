@@ -37,6 +37,7 @@ private:
     void handleXEvent(const xcb_generic_event_t* event) override;
     std::optional<RunningApplication> readApplication(xcb_window_t window);
     void identityChanged(xcb_window_t window);
+    void checkActiveIdentity();
     quint64 instanceFor(xcb_window_t window, const IdentityKey& key);
     void forgetWindow(xcb_window_t window);
     void forgetKeyIfUnused(const IdentityKey& key);
@@ -52,6 +53,12 @@ private:
     QHash<QString, quint64> m_instances;   // per key, while a window holds it
     quint64 m_lastInstance = 0;
     xcb_window_t m_activeWindow = XCB_WINDOW_NONE;
+    // The active window's identity changed; what it was before.
+    struct IdentityCheck {
+        xcb_window_t window;
+        std::optional<RunningApplication> before;
+    };
+    std::optional<IdentityCheck> m_identityCheck;
 };
 
 } // namespace platform
