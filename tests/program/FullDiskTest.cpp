@@ -24,7 +24,8 @@ private slots:
         probe.start(QStringLiteral("unshare"), onAlmostFullFilesystem(home.path()).mid(1) << QStringLiteral("true"));
         if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
             QSKIP(qPrintable("no tmpfs of our own (needs root): " + probe.readAllStandardError() + probe.errorString()));
-        const QByteArray rulesJson = AppRuleJson::encode(QList(50, AppRule::create("org.example.App", "App", "xkb:de::deu")));
+        const QByteArray rulesJson =
+            AppRuleJson::encode(QList<AppRule>(50, AppRule::create("org.example.App", "App", "xkb:de::deu")));
         const QByteArray settings = "[General]\n# mine\nsoundEnabled=false\n";
         const QString rulesPath = home.filePath("data/Kelvaro/rules.json");
         const QString settingsPath = home.filePath("config/Kelvaro/Kelvaro.conf");
