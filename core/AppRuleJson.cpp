@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
+
 namespace AppRuleJson {
 
 namespace {
@@ -44,6 +46,61 @@ bool isHexDigit(QChar c)
 {
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
         || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+bool isHighSurrogate(unsigned code) { return code >= 0xD800 && code <= 0xDBFF; }
+bool isLowSurrogate(unsigned code) { return code >= 0xDC00 && code <= 0xDFFF; }
+
+// The code unit of a "\uXXXX" escape at the position, if there is one.
+std::optional<unsigned> escapedUnit(const QByteArray& json, qsizetype at)
+{
+    if (at + 6 > json.size() || json.at(at) != '\\' || json.at(at + 1) != 'u')
+        return std::nullopt;
+    unsigned unit = 0;
+    const char* digits = json.constData() + at + 2;
+    const auto [end, failure] = std::from_chars(digits, digits + 4, unit, 16);
+    return failure == std::errc() && end == digits + 4 ? std::optional(unit) : std::nullopt;
+}
+
+// nlohmann-json stops at two things other writers produce and that need not
+// cost the whole file: a number beyond the range of a double (which no member
+// we read holds) and an unpaired surrogate escape in a string. The first
+// becomes 0, the second U+FFFD, each padded to its old length so that error
+// positions stay as they were. Anything else is left for the parser to judge.
+QByteArray withReadableOddities(const QByteArray& json)
+{
+    QByteArray result = json;
+    bool inString = false;
+    for (qsizetype i = 0; i < result.size(); ++i) {
+        const char c = result.at(i);
+        if (inString) {
+            if (c == '"') {
+                inString = false;
+            } else if (c == '\\') {
+                const auto unit = escapedUnit(result, i);
+                if (unit && (isHighSurrogate(*unit) || isLowSurrogate(*unit))) {
+                    const auto next = escapedUnit(result, i + 6);
+                    if (isHighSurrogate(*unit) && next && isLowSurrogate(*next)) {
+                        i += 11;
+                        continue;
+                    }
+                    result.replace(i, 6, "\\ufffd");
+                }
+                i += unit ? 5 : 1;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            double number = 0;
+            const char* first = result.constData() + i;
+            const auto [end, failure] = std::from_chars(first, result.constData() + result.size(), number);
+            const qsizetype length = end - first;
+            if (failure == std::errc::result_out_of_range)
+                result.replace(i, length, QByteArray("0").leftJustified(length, ' '));
+            i += qMax(length, qsizetype(1)) - 1;
+        }
+    }
+    return result;
 }
 
 // Fails with a message naming the element and the member.
@@ -111,7 +168,8 @@ QByteArray encode(const QList<AppRule>& rules)
 std::optional<QList<AppRule>> decode(const QByteArray& json, QString* error)
 {
     try {
-        const Json document = Json::parse(json.constBegin(), json.constEnd());
+        const QByteArray readable = withReadableOddities(json);
+        const Json document = Json::parse(readable.constBegin(), readable.constEnd());
         if (!document.is_array())
             throw DecodeFailure{QStringLiteral("the top level is not an array")};
         QList<AppRule> rules;

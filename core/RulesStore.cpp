@@ -3,6 +3,7 @@
 #include "core/AppRuleJson.h"
 #include "logging/Logger.h"
 #include "platform/FileChangeNotifier.h"
+#include "platform/UserFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,13 +13,8 @@
 
 namespace {
 
-std::optional<QByteArray> readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
-}
+// Far above any list of rules a person keeps; what is larger is not read.
+constexpr qint64 kMaximumFileSize = qint64(64) * 1024 * 1024;
 
 // What is compared to tell the file's content apart; nothing for no file.
 std::optional<size_t> digestOf(const std::optional<QByteArray>& content)
@@ -56,19 +52,17 @@ QString RulesStore::damagedFilePath() const
 
 RulesStore::LoadResult RulesStore::load()
 {
-    QFile file(rulesFileURL());
-    if (!file.exists()) {
-        remember(std::nullopt);
-        return {std::nullopt, QStringLiteral("The file \"%1\" doesn't exist.").arg(m_path)};
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_keepDamagedFile = true;
-        return {std::nullopt, QStringLiteral("The file \"%1\" couldn't be read: %2").arg(m_path, file.errorString())};
-    }
-    const QByteArray content = file.readAll();
-    remember(content);
     QString error;
-    auto rules = AppRuleJson::decode(content, &error);
+    bool missing = false;
+    const auto content = platform::readRegularFile(rulesFileURL(), kMaximumFileSize, &error, &missing);
+    remember(content);
+    if (missing)
+        return {std::nullopt, QStringLiteral("The file \"%1\" doesn't exist.").arg(m_path)};
+    if (!content) {
+        m_keepDamagedFile = true;
+        return {std::nullopt, error};
+    }
+    auto rules = AppRuleJson::decode(*content, &error);
     if (!rules) {
         m_keepDamagedFile = true;
         return {std::nullopt, QStringLiteral("The data in \"%1\" isn't in the correct format: %2").arg(m_path, error)};
@@ -83,8 +77,9 @@ bool RulesStore::save(const QList<AppRule>& rules, QString* error)
     QSaveFile file(rulesFileURL());
     if (m_keepDamagedFile && !moveDamagedFileAside(error))
         return false;
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !commit(file)) {
-        *error = file.errorString();
+    if (!file.open(QIODevice::WriteOnly) || !platform::writeDurably(file, json, error) || !commit(file)) {
+        if (file.error() != QFileDevice::NoError)
+            *error = file.errorString();
         return false;
     }
     remember(json);
@@ -106,7 +101,8 @@ void RulesStore::remember(const std::optional<QByteArray>& content)
 
 void RulesStore::checkDisk()
 {
-    if (digestOf(readFile(m_path)) != m_knownContent)
+    QString error;
+    if (digestOf(platform::readRegularFile(m_path, kMaximumFileSize, &error)) != m_knownContent)
         emit changedOnDisk();
 }
 

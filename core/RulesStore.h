@@ -12,9 +12,11 @@ class FileChangeNotifier;
 class QSaveFile;
 
 // The rules file. Writes replace the file atomically (a temporary file in the
-// same folder, flushed, then renamed over it), so a crash or a full disk never
-// leaves half a file. A file that exists but cannot be read is kept: before
-// the first write after such a load it is moved aside to "rules.json.damaged".
+// same folder, written out and synced, then renamed over it), so a crash or a
+// full disk never leaves half a file. Only a regular file of at most 64 MiB is
+// read (a symbolic link to one is followed, and stays a link when written).
+// A file that exists but cannot be read is kept: before the first write after
+// such a load it is moved aside to "rules.json.damaged".
 class RulesStore : public QObject {
     Q_OBJECT
 public:

@@ -1,7 +1,9 @@
 #include "settings/UserDefaults.h"
 
 #include "logging/Logger.h"
+#include "settings/IniSettingsFormat.h"
 #include "platform/FileChangeNotifier.h"
+#include "platform/UserFile.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -12,6 +14,8 @@
 namespace UserDefaults {
 
 namespace {
+
+constexpr qint64 kMaximumFileSize = 1024 * 1024;
 
 // A value of the wrong type (the file is edited by hand, or damaged) reads as
 // absent; say so once per key and value, not at every read.
@@ -57,8 +61,20 @@ private:
         return values;
     }
 
+    // What the file holds; a failed write leaves it as it was.
+    size_t fileDigest() const
+    {
+        QString error;
+        return qHash(platform::readRegularFile(m_settings.fileName(), kMaximumFileSize, &error).value_or("\0"));
+    }
+
     void reread()
     {
+        // Any file created or removed in the folder is noticed, among them the
+        // lock and the temporary file of a write that failed: syncing then
+        // would only try that write again, and again.
+        if (const size_t digest = fileDigest(); std::exchange(m_fileDigest, digest) == digest)
+            return;
         // QSettings may have read the file already, when it last wrote to it:
         // compare with what was announced, not with what it holds now.
         m_settings.sync();
@@ -74,13 +90,15 @@ private:
     QSettings& m_settings;
     FileChangeNotifier m_notifier;
     QVariantHash m_values;
+    size_t m_fileDigest = fileDigest();
 };
 
 } // namespace
 
 QSettings& standard()
 {
-    static QSettings* const settings = new QSettings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"));
+    static QSettings* const settings = new QSettings(IniSettingsFormat::format(), QSettings::UserScope,
+                                                     QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"));
     // Needs the event loop: set up at the first use once there is an application.
     static FileFollower* follower = nullptr;
     if (!follower && QCoreApplication::instance())
@@ -166,15 +184,20 @@ Notifier& notifier()
     return *instance;
 }
 
+// Any write rewrites the whole file: only a change is written. Listeners are
+// told in either case, as they always were.
 void setValue(QSettings& settings, const QString& key, const QVariant& value)
 {
-    settings.setValue(key, value);
+    if (!settings.contains(key)
+        || IniSettingsFormat::valueText(settings.value(key)) != IniSettingsFormat::valueText(value))
+        settings.setValue(key, value);
     emit notifier().changed(key);
 }
 
 void remove(QSettings& settings, const QString& key)
 {
-    settings.remove(key);
+    if (settings.contains(key))
+        settings.remove(key);
     emit notifier().changed(key);
 }
 

@@ -9,7 +9,8 @@
 class QSettings;
 
 // The user's settings store: QSettings for organization "Kelvaro", application
-// "Kelvaro" (~/.config/Kelvaro/Kelvaro.conf). When another program changes
+// "Kelvaro" (~/.config/Kelvaro/Kelvaro.conf), in Qt's INI format written
+// through IniSettingsFormat. When another program changes
 // the file (the user edits it by hand), the store is read again and each key
 // whose value changed is announced through notifier(). Main thread only.
 //

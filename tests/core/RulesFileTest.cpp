@@ -7,10 +7,12 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,14 +80,31 @@ private slots:
         QTest::newRow("truncated") << QByteArray("[" + good + "," + good + "]").left(60);
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("invalid UTF-8") << QByteArray("[{\"id\":\"\xff\xfe\"}]");
+        QTest::newRow("a number beyond double as a flag") << second("true", "1e400");
     }
 
-    void oneBadElementFailsTheWholeArray()
+    // What other writers may leave in a file costs only what it touches.
+    void oddValuesAreRead_data()
     {
-        QFETCH(QByteArray, json);
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<QString>("appName");
+        QTest::newRow("beyond double, nested") << QByteArray(R"("m":{"at":[1e400,-2.5E+999]},"appName":"A")") << "A";
+        QTest::newRow("an integer of 400 digits") << "\"m\":1" + QByteArray(400, '0') + R"(,"appName":"A")" << "A";
+        QTest::newRow("lone surrogates") << QByteArray(R"("appName":"\ud800a\uDC00\ud800\u0041\ud83d\ude00")")
+                                         << QStringLiteral("\uFFFDa\uFFFD\uFFFDA😀");
+        QTest::newRow("not an escape") << QByteArray(R"("appName":"\\ud800")") << QStringLiteral("\\ud800");
+    }
+
+    void oddValuesAreRead()
+    {
+        QFETCH(QByteArray, member);
+        QFETCH(QString, appName);
         QString error;
-        QVERIFY(!AppRuleJson::decode(json, &error));
-        QVERIFY2(!error.isEmpty(), "a failed decoding says why");
+        const auto rules = AppRuleJson::decode(R"([{"id":"6F1C2B9A-04D3-4E8B-9A51-7C2E3F4D5A6B","appBundleID":"a",)"
+                                                   + member + R"(,"targetInputSourceID":"t","isEnabled":true}])",
+                                               &error);
+        QVERIFY2(rules && rules->size() == 1, qPrintable(error));
+        QCOMPARE(rules->first().appName, appName);
     }
 
     // A process saving two lists in turn, killed 200 times at random moments:
@@ -156,6 +175,48 @@ private slots:
         QVERIFY(!store.load().rules);
         QVERIFY(store.save(rules, &error));
         QVERIFY(!QFile::exists(path() + ".damaged"));
+    }
+
+    // No wait on a FIFO, no endless read of a device: such a path, and a file
+    // over 64 MiB, is unreadable (also when a change is noticed) and moved
+    // aside at the next save. A link to a rules file is read and stays a link.
+    void onlyRegularFilesAreRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("FIFO") << "fifo" << "not a regular file";
+        QTest::newRow("link to a FIFO") << "link to fifo" << "not a regular file";
+        QTest::newRow("link to /dev/zero") << "link to /dev/zero" << "not a regular file";
+        QTest::newRow("65 MiB") << "sparse" << "larger than 64 MiB";
+        QTest::newRow("link to a rules file") << "link to rules" << QString();
+    }
+
+    void onlyRegularFilesAreRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, error);
+        RulesStore store(path());
+        const QList<AppRule> rules = manyRules(QStringLiteral("kept"), 2);
+        QString saveError;
+        QVERIFY(store.save(rules, &saveError) && QFile::remove(path()));
+        store.startWatching();
+        QSignalSpy changed(&store, &RulesStore::changedOnDisk);
+        const QString target = kind == "link to /dev/zero" ? "/dev/zero" : m_folder.filePath("Kelvaro/target");
+        if (kind.endsWith(QLatin1String("fifo")))
+            QCOMPARE(::mkfifo(qPrintable(kind == "fifo" ? path() : target), 0600), 0);
+        if (kind == "sparse")
+            QVERIFY(writeFile(path(), {}) && QFile(path()).resize(65 * 1024 * 1024));
+        if (kind == "link to rules")
+            QVERIFY(writeFile(target, AppRuleJson::encode(manyRules(QStringLiteral("linked"), 1))));
+        QVERIFY(!kind.startsWith(QLatin1String("link")) || QFile::link(target, path()));
+        QTRY_VERIFY(!changed.isEmpty());
+
+        const RulesStore::LoadResult loaded = store.load();
+        QVERIFY2(loaded.rules.has_value() == error.isEmpty() && loaded.error.contains(error), qPrintable(loaded.error));
+        QVERIFY(store.save(rules, &saveError));
+        QCOMPARE(AppRuleJson::decode(fileContent(path())), rules);
+        QCOMPARE(QFileInfo(path()).isSymLink(), error.isEmpty());
+        QCOMPARE(QFileInfo::exists(store.damagedFilePath()), !error.isEmpty());
     }
 
     void aHugeValidFileLoads()

@@ -5,6 +5,7 @@
 #include "feedback/SoundEffectManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/ApplicationResources.h"
+#include "settings/IniSettingsFormat.h"
 
 #include "EngineOverFakes.h"
 #include "FakeKeyMonitor.h"
@@ -15,6 +16,7 @@
 
 #include <QSaveFile>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The settings file, which the user may edit by hand: what cannot be read
@@ -102,6 +104,50 @@ private slots:
         QVERIFY(fakes.activate(platform::FakeWorkspace::application(2, QStringLiteral("org.example.Mail"))));
         QCOMPARE(fakes.current(), EngineOverFakes::kDE);
         QCOMPARE(fakes.feedback.requests.size(), 1);
+    }
+
+    // The file as Qt writes and reads it, byte for byte, so that files
+    // written before read the same.
+    void writtenAsQtWritesIt_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("bool") << "NSQuitAlwaysKeepsWindows" << QVariant(false);
+        QTest::newRow("escapes, quotes") << "a" << QVariant(QStringLiteral(" @a,\\\"\t\x01" "9\x7f\0" "a"));
+        QTest::newRow("non-ASCII") << "a" << QVariant("Grüße 日本語 😀");
+        QTest::newRow("list") << "AppleLanguages" << QVariant(QStringList{"de", "en, GB", "@x"});
+        QTest::newRow("bytes") << "a" << QVariant(QByteArray("\xff\x00" "z", 3));
+        QTest::newRow("a date, an odd key") << "Group/a b%ä€" << QVariant(QDateTime::fromSecsSinceEpoch(1, Qt::UTC));
+    }
+
+    void writtenAsQtWritesIt()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        const QTemporaryDir folder;
+        QSettings qt(folder.filePath("qt.conf"), QSettings::IniFormat);
+        QSettings ours(folder.filePath("ours.conf"), IniSettingsFormat::format());
+        for (QSettings* settings : {&qt, &ours}) {
+            settings->setValue(key, value);
+            settings->sync();
+        }
+        QCOMPARE(fileContent(ours.fileName()), fileContent(qt.fileName()));
+    }
+
+    // A write rewrites the whole file (comments go): a value the file holds
+    // already, in whatever form, is not written again, but still announced.
+    void anUnchangedValueIsNotWritten()
+    {
+        const QByteArray text = "[General]\n# mine\nNSQuitAlwaysKeepsWindows=false\nsoundVolume=0.5\nAppleLanguages=de, en\n";
+        QVERIFY(writeFile(settings().fileName(), text));
+        settings().sync();
+        QSignalSpy announced(&UserDefaults::notifier(), &UserDefaults::Notifier::changed);
+        UserDefaults::setValue(settings(), "NSQuitAlwaysKeepsWindows", false);
+        UserDefaults::setValue(settings(), "AppleLanguages", QStringList{"de", "en"});
+        UserDefaults::remove(settings(), "indicatorEnabled");
+        settings().sync();
+        QCOMPARE(fileContent(settings().fileName()), text);
+        QCOMPARE(announced.count(), 3);
     }
 };
 

@@ -30,7 +30,8 @@ QString KelvaroProcess::besideThisProgram()
 
 bool KelvaroProcess::start()
 {
-    m_process.start(m_program, {});
+    const QStringList command = m_launcher + QStringList{m_program};
+    m_process.start(command.first(), command.mid(1));
     return m_process.waitForStarted(5000);
 }
 

@@ -24,6 +24,9 @@ public:
     // The program built beside the running test.
     static QString besideThisProgram();
 
+    // Starts the program through this command instead: the program's path
+    // is its last argument.
+    void setLauncher(const QStringList& command) { m_launcher = command; }
     bool start();
     // Asks it to end, then kills it if it does not.
     void stop();
@@ -39,6 +42,7 @@ public:
 
 private:
     QString m_program;
+    QStringList m_launcher;
     QProcess m_process;
     QByteArray m_errors;
 };
