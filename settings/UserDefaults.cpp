@@ -1,9 +1,10 @@
 #include "settings/UserDefaults.h"
 
+#include "logging/LogText.h"
 #include "logging/Logger.h"
-#include "settings/IniSettingsFormat.h"
 #include "platform/FileChangeNotifier.h"
 #include "platform/UserFile.h"
+#include "settings/IniSettingsFormat.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -27,7 +28,7 @@ std::nullopt_t ignored(const QString& key, const QVariant& value, const char* ex
     if (!reported.contains(key + QLatin1Char('\0') + text)) {
         reported.insert(key + QLatin1Char('\0') + text);
         Logger::shared().error(QStringLiteral("Ignored the setting \"%1\": \"%2\" is not %3; its default applies")
-                                   .arg(key, text, QLatin1String(expected)));
+                                   .arg(logging::logText(key), logging::logText(text), QLatin1String(expected)));
     }
     return std::nullopt;
 }
