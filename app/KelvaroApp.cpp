@@ -68,10 +68,10 @@ int KelvaroApp::run(int argc, char** argv)
     SingleInstance instance;
     if (instance.claim() == SingleInstance::Role::Secondary) {
         QCoreApplication application(argc, argv);
-        if (!instance.activatePrimary())
-            return 1;
-        Logger::shared().info(QStringLiteral("Kelvaro is already running; asked it to open its settings"));
-        return 0;
+        if (instance.activatePrimary() == SingleInstance::Role::Secondary) {
+            Logger::shared().info(QStringLiteral("Kelvaro is already running; asked it to open its settings"));
+            return 0;
+        }
     }
 
     // Without a display Qt would abort; say what is missing instead.
