@@ -28,9 +28,9 @@ QString KelvaroProcess::besideThisProgram()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kelvaro"));
 }
 
-bool KelvaroProcess::start()
+bool KelvaroProcess::start(const QStringList& arguments)
 {
-    m_process.start(m_program, {});
+    m_process.start(m_program, arguments);
     return m_process.waitForStarted(5000);
 }
 

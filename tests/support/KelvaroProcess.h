@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -24,7 +25,7 @@ public:
     // The program built beside the running test.
     static QString besideThisProgram();
 
-    bool start();
+    bool start(const QStringList& arguments = {});
     // Asks it to end, then kills it if it does not.
     void stop();
     // Kills it at once, as a crash would end it.
