@@ -12,9 +12,11 @@
 #include "logging/ApplicationIdentity.h"
 #include "logging/Logger.h"
 #include "platform/Platform.h"
+#include "platform/TerminationSignals.h"
 #include "settings/UserDefaults.h"
 
 #include <QApplication>
+#include <QSettings>
 
 namespace {
 
@@ -68,10 +70,10 @@ int KelvaroApp::run(int argc, char** argv)
     SingleInstance instance;
     if (instance.claim() == SingleInstance::Role::Secondary) {
         QCoreApplication application(argc, argv);
-        if (!instance.activatePrimary())
-            return 1;
-        Logger::shared().info(QStringLiteral("Kelvaro is already running; asked it to open its settings"));
-        return 0;
+        if (instance.activatePrimary() == SingleInstance::Role::Secondary) {
+            Logger::shared().info(QStringLiteral("Kelvaro is already running; asked it to open its settings"));
+            return 0;
+        }
     }
 
     // Without a display Qt would abort; say what is missing instead.
@@ -85,11 +87,24 @@ int KelvaroApp::run(int argc, char** argv)
     QApplication application(argc, argv);
     // Closing the settings window or the floating panel never ends the process.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before anything is written: a logout or Ctrl+C ends Kelvaro the way Quit does.
+    platform::TerminationSignals terminationSignals;
+    connect(
+        &terminationSignals, &platform::TerminationSignals::caught, &application,
+        [](const QString& name) {
+            Logger::shared().info(QStringLiteral("Received %1; Kelvaro ends").arg(name));
+            QCoreApplication::quit();
+        },
+        // Also when caught before the event loop runs: quit() is ignored until then.
+        Qt::QueuedConnection);
     instance.listen();
 
     LocalizationManager::installQtTranslations(UserDefaults::standard());
     KelvaroApp kelvaro;
     connect(&instance, &SingleInstance::activationRequested, &kelvaro,
             [&kelvaro] { kelvaro.openWindow(settingsWindowIdentifier); });
-    return application.exec();
+    const int status = application.exec();
+    // Settings written just before the end would otherwise wait for an event loop that no longer runs.
+    UserDefaults::standard().sync();
+    return status;
 }

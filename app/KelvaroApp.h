@@ -38,7 +38,7 @@ public:
     // an unknown identifier is logged and ignored.
     void openWindow(const QString& identifier);
 
-    // One instance per user session: a later start asks the running one to
+    // One instance per display: a later start there asks the running one to
     // open its settings window and returns 0. Otherwise runs the event loop
     // until Quit; closing windows never ends it.
     static int run(int argc, char** argv);

@@ -6,16 +6,24 @@
 #include <chrono>
 #include <memory>
 
+class QDeadlineTimer;
 class QLocalServer;
 class QLocalSocket;
-class QLockFile;
 
-// One Kelvaro per user session. The first start holds the lock file
-// "kelvaro.lock" in the user's runtime folder for its whole run and answers on
-// the local socket "kelvaro.socket" beside it; a later start finds the lock
-// held, asks the first one over the socket to come forward, and ends. A lock
-// left by a process that is gone counts as free, and the socket left with it
-// is replaced. Main thread only.
+namespace platform {
+class ProcessLock;
+}
+
+// One Kelvaro per display. The first start on a display holds the lock file
+// "<name>.lock" in the user's runtime folder for its whole run and answers on
+// the local socket "<name>.socket" beside it; a later start on that display
+// finds the lock held, asks the first one over the socket to come forward, and
+// ends. The name carries the display: "kelvaro-0" for DISPLAY ":0" or ":0.1"
+// (the screen left out), "kelvaro-host-10" for "host:10", "kelvaro-wayland-0"
+// for WAYLAND_DISPLAY "wayland-0" when DISPLAY is not set, "kelvaro" without
+// either. The lock is the kernel's on the open file, so a lock file left by a
+// process that is gone is free whatever it holds; the socket left with it is
+// replaced. Main thread only.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -24,10 +32,14 @@ public:
     static constexpr std::chrono::milliseconds kActivationTimeout{10000};
 
     // folder: where the lock and the socket live; $XDG_RUNTIME_DIR by default.
-    explicit SingleInstance(const QString& folder = defaultFolder(), QObject* parent = nullptr);
+    // name: of the lock and the socket, without extension.
+    explicit SingleInstance(const QString& folder = defaultFolder(), const QString& name = defaultName(),
+                            QObject* parent = nullptr);
     ~SingleInstance() override;
 
     static QString defaultFolder();
+    // The name for the display this process runs on (see above).
+    static QString defaultName();
     QString lockPath() const;
     QString socketPath() const;
 
@@ -40,9 +52,11 @@ public:
     bool listen();
 
     // Secondary: asks the running instance to come forward, waiting for it
-    // while it is still starting. True once it confirmed. Needs the
+    // while it is still starting. Secondary once it confirmed. Primary when
+    // the holder went away meanwhile (the lock is now ours), or when it never
+    // answered: then this process runs unguarded, as the log says. Needs the
     // application object.
-    bool activatePrimary(std::chrono::milliseconds timeout = kActivationTimeout);
+    Role activatePrimary(std::chrono::milliseconds timeout = kActivationTimeout);
 
 signals:
     // A later start asked this instance to come forward.
@@ -50,8 +64,10 @@ signals:
 
 private:
     void serve(QLocalSocket* socket);
+    bool requestActivation(const QDeadlineTimer& deadline);
 
     QString m_folder;
-    std::unique_ptr<QLockFile> m_lock;
+    QString m_name;
+    std::unique_ptr<platform::ProcessLock> m_lock;
     QLocalServer* m_server = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "settings/IniSettingsFormat.h"
 
 #include <QCoreApplication>
+#include <QLockFile>
 #include <QSet>
 #include <QSettings>
 
@@ -94,12 +95,27 @@ private:
     size_t m_fileDigest = fileDigest();
 };
 
+// QSettings holds "<file>.lock" (a QLockFile) while it writes. One left by a
+// writer that died mid-write (empty) or written under another host name would
+// hold up every write until it is 30 s old; a live writer keeps the kernel's
+// lock on it, which removeStaleLockFile() respects.
+void removeAbandonedWriteLock(const QString& fileName)
+{
+    QLockFile lock(fileName + QStringLiteral(".lock"));
+    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError && lock.removeStaleLockFile())
+        Logger::shared().info(QStringLiteral("Removed the lock a writer of %1 left behind").arg(fileName));
+}
+
 } // namespace
 
 QSettings& standard()
 {
-    static QSettings* const settings = new QSettings(IniSettingsFormat::format(), QSettings::UserScope,
-                                                     QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"));
+    static QSettings* const settings = [] {
+        auto* settings = new QSettings(IniSettingsFormat::format(), QSettings::UserScope, QStringLiteral("Kelvaro"),
+                                       QStringLiteral("Kelvaro"));
+        removeAbandonedWriteLock(settings->fileName());
+        return settings;
+    }();
     // Needs the event loop: set up at the first use once there is an application.
     static FileFollower* follower = nullptr;
     if (!follower && QCoreApplication::instance())

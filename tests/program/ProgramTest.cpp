@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 #include "core/RulesStore.h"
+#include "platform/ProcessLock.h"
 
 #include "KelvaroProcess.h"
 #include "TestFiles.h"
@@ -12,11 +13,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
-QProcessEnvironment environmentWith(const QString& name, const std::optional<QString>& value)
+QProcessEnvironment environmentWith(const QString& name, const std::optional<QString>& value,
+                                    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (value)
         environment.insert(name, *value);
     else
@@ -31,6 +36,32 @@ XTestClient::WindowProperties window(const QString& className, quint32 pid, cons
     return properties;
 }
 
+// A runtime folder of a test's own (user access only), and the names of the guard's files in it.
+struct RuntimeFolder {
+    QTemporaryDir folder{QDir(TestEnvironment::current().root()).filePath("run-XXXXXX")};
+    SingleInstance guard{folder.path()};
+
+    RuntimeFolder() { chmod(qPrintable(folder.path()), 0700); }
+    QProcessEnvironment environment() const { return environmentWith("XDG_RUNTIME_DIR", folder.path()); }
+    bool answers() const
+    {
+        QLocalSocket socket;
+        socket.connectToServer(guard.socketPath());
+        return socket.waitForConnected(100);
+    }
+};
+
+// Root may open any file: this start runs without that right, so that files of
+// another user or without permissions stop it as they stop a user.
+std::unique_ptr<KelvaroProcess> startedWithUserRights(const QProcessEnvironment& environment)
+{
+    const QString program = KelvaroProcess::besideThisProgram();
+    auto kelvaro = std::make_unique<KelvaroProcess>(geteuid() == 0 ? "setpriv" : program, environment);
+    kelvaro->start(geteuid() == 0 ? QStringList{"--bounding-set", "-dac_override,-dac_read_search", "--", program}
+                                  : QStringList());
+    return kelvaro;
+}
+
 } // namespace
 
 // The program as it is installed: started as a process on the test's X
@@ -39,6 +70,8 @@ class ProgramTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<XTestClient> m_client;
+    xcb_window_t m_editor = 0;
+    xcb_window_t m_other = 0;
 
     // The windows on screen that carry the settings window's role.
     qsizetype settingsWindows()
@@ -58,10 +91,6 @@ private slots:
         settings.setValue("defaultInputSourceID", "xkb:us::eng");
         settings.setValue("indicatorEnabled", false);
         settings.setValue("soundEnabled", false);
-    }
-
-    void switchesForTheApplicationInFront()
-    {
         QString error;
         QVERIFY2(RulesStore(RulesStore::defaultPath())
                      .save({AppRule::create("org.example.Editor", "Editor", "xkb:de::deu"),
@@ -69,20 +98,24 @@ private slots:
                             AppRule::create("libreoffice-calc", "Calc", "xkb:de::deu")},
                            &error),
                  qPrintable(error));
-        const xcb_window_t editor = m_client->createWindow(window("Example-editor", 501, "org.example.Editor"));
+        m_editor = m_client->createWindow(window("Example-editor", 501, "org.example.Editor"));
+        m_other = m_client->createWindow(window("Other", 503));
+    }
+
+    void switchesForTheApplicationInFront()
+    {
         // Writer and Calc: windows of one process.
         const xcb_window_t writer = m_client->createWindow(window("libreoffice-writer", 700));
         const xcb_window_t calc = m_client->createWindow(window("libreoffice-calc", 700));
-        const xcb_window_t other = m_client->createWindow(window("Other", 503));
         QVERIFY(m_client->lockGroup(0));
-        m_client->setActiveWindow(editor);
+        m_client->setActiveWindow(m_editor);
 
         KelvaroProcess kelvaro(KelvaroProcess::besideThisProgram());
         QVERIFY(kelvaro.start());
         // The application in front at start first.
         QTRY_COMPARE_WITH_TIMEOUT(m_client->lockedGroup(), std::optional(1), 10000);
         for (const auto& [window, group] : {std::pair(writer, 2), std::pair(calc, 1), std::pair(writer, 2),
-                                            std::pair(other, 0), std::pair(editor, 1)}) {
+                                            std::pair(m_other, 0), std::pair(m_editor, 1)}) {
             m_client->setActiveWindow(window);
             QTRY_COMPARE(m_client->lockedGroup(), std::optional(group));
         }
@@ -90,23 +123,16 @@ private slots:
 
     void runsOncePerSessionAndBringsItsSettingsForward()
     {
-        QTemporaryDir runtime(QDir(TestEnvironment::current().root()).filePath("run-XXXXXX"));
-        QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        const QProcessEnvironment environment = environmentWith("XDG_RUNTIME_DIR", runtime.path());
-        const SingleInstance guard(runtime.path());
-        const auto answers = [&] {
-            QLocalSocket socket;
-            socket.connectToServer(guard.socketPath());
-            return socket.waitForConnected(100);
-        };
+        const RuntimeFolder runtime;
+        const QProcessEnvironment environment = runtime.environment();
         for (int crashes = 0; crashes < 2; ++crashes) {
             // A crash leaves the lock and the socket behind: the next start takes over.
             KelvaroProcess running(KelvaroProcess::besideThisProgram(), environment);
             QVERIFY(running.start());
-            QVERIFY(QTest::qWaitFor(answers, 15000));
+            QVERIFY(QTest::qWaitFor([&] { return runtime.answers(); }, 15000));
             for (const QByteArray& junk : {QByteArray("open everything\n"), QByteArray(200, 'a')}) {
                 QLocalSocket socket;
-                socket.connectToServer(guard.socketPath());
+                socket.connectToServer(runtime.guard.socketPath());
                 QVERIFY(socket.waitForConnected(1000) && socket.write(junk) && socket.waitForBytesWritten(1000));
                 QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
             }
@@ -124,6 +150,66 @@ private slots:
         // Nothing of a run's windows is restored at the next.
         QCOMPARE(QSettings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro")).value("NSQuitAlwaysKeepsWindows"),
                  QVariant("false"));
+    }
+
+    void startsWhereNoKelvaroOfItsDisplayAnswers_data()
+    {
+        QTest::addColumn<QString>("lock");   // in the runtime folder, or QSettings' write lock
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("signalNumber");   // ends the run
+        const QByteArray elsewhere = "1\nkelvaro\nelsewhere\n";
+        QTest::newRow("written under another host name") << "guard" << elsewhere << SIGTERM;
+        QTest::newRow("empty") << "guard" << QByteArray() << SIGINT;
+        QTest::newRow("owned by another user") << "other user's guard" << elsewhere << SIGHUP;
+        QTest::newRow("unreadable") << "unreadable guard" << elsewhere << SIGTERM;
+        // Unguarded once a Kelvaro still starting would have answered.
+        QTest::newRow("held by a process that does not answer") << "held guard" << elsewhere << SIGINT;
+        QTest::newRow("held by Kelvaro on another display") << "another display's" << QByteArray() << SIGHUP;
+        QTest::newRow("settings lock, empty") << "settings" << QByteArray() << SIGHUP;
+        QTest::newRow("settings lock, another host") << "settings" << elsewhere << SIGTERM;
+    }
+
+    void startsWhereNoKelvaroOfItsDisplayAnswers()
+    {
+        QFETCH(QString, lock);
+        QFETCH(QByteArray, contents);
+        QFETCH(int, signalNumber);
+        const RuntimeFolder runtime;
+        const QString path = lock == "settings" ? qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kelvaro/Kelvaro.conf.lock"
+                                                : runtime.guard.lockPath();
+        QString error;
+        platform::ProcessLock holder(path);
+        XvfbServer otherDisplay;
+        std::unique_ptr<KelvaroProcess> onOtherDisplay;
+        if (lock == "another display's") {
+            QVERIFY2(otherDisplay.start({"us"}, {}, &error), qPrintable(error));
+            onOtherDisplay = startedWithUserRights(environmentWith("DISPLAY", otherDisplay.displayName(),
+                                                                   runtime.environment()));
+            // Its lock and socket.
+            QTRY_COMPARE_WITH_TIMEOUT(QDir(runtime.folder.path()).entryList(QDir::System | QDir::Files).size(), 2,
+                                      10000);
+        } else {
+            QVERIFY(writeFile(path, contents));
+            QCOMPARE(chmod(qPrintable(path), lock.startsWith("unreadable") ? 0 : 0600), 0);
+        }
+        if (lock.startsWith("other") && chown(qPrintable(path), 65534, 65534) != 0)
+            QSKIP("Only root can give a file to another user");
+        QVERIFY(!lock.startsWith("held") || holder.tryLock(&error) == platform::ProcessLock::Result::Locked);
+        QVERIFY(m_client->lockGroup(0));
+        m_client->setActiveWindow(m_editor);
+
+        const auto kelvaro = startedWithUserRights(runtime.environment());
+        // The application in front at start, then the next one: the event loop runs.
+        QTRY_COMPARE_WITH_TIMEOUT(m_client->lockedGroup(), std::optional(1), 15000);
+        m_client->setActiveWindow(m_other);
+        QTRY_COMPARE(m_client->lockedGroup(), std::optional(0));
+        QCOMPARE(runtime.answers(), !holder.isLocked());
+        // Ended by the session, it leaves neither socket nor lock.
+        QCOMPARE(kill(pid_t(kelvaro->pid()), signalNumber), 0);
+        QCOMPARE(kelvaro->exitCode(5000), std::optional(0));
+        QVERIFY(!QFile::exists(runtime.guard.socketPath()));
+        QCOMPARE(QFile::exists(runtime.guard.lockPath()), holder.isLocked());
+        QVERIFY(!onOtherDisplay || onOtherDisplay->isRunning());
     }
 
     void endsWithOneLineAndStatusOneWithoutItsDisplay()

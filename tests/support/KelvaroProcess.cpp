@@ -28,9 +28,9 @@ QString KelvaroProcess::besideThisProgram()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kelvaro"));
 }
 
-bool KelvaroProcess::start()
+bool KelvaroProcess::start(const QStringList& arguments)
 {
-    const QStringList command = m_launcher + QStringList{m_program};
+    const QStringList command = m_launcher + QStringList{m_program} + arguments;
     m_process.start(command.first(), command.mid(1));
     return m_process.waitForStarted(5000);
 }

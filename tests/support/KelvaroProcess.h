@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -25,9 +26,9 @@ public:
     static QString besideThisProgram();
 
     // Starts the program through this command instead: the program's path
-    // is its last argument.
+    // follows its last argument.
     void setLauncher(const QStringList& command) { m_launcher = command; }
-    bool start();
+    bool start(const QStringList& arguments = {});
     // Asks it to end, then kills it if it does not.
     void stop();
     // Kills it at once, as a crash would end it.
