@@ -17,9 +17,12 @@ namespace platform {
 
 namespace {
 
-const QString kSuffix = QStringLiteral(".desktop");
+const QByteArray kSuffix = QByteArrayLiteral(".desktop");
 // Subfolders nested deeper are not read.
 constexpr int kMaxDepth = 8;
+// Up to this many changed entries, a scan updates the lookup tables of the
+// previous one instead of building them anew.
+constexpr qsizetype kMostChangesUpdated = 64;
 
 struct DirClose {
     void operator()(DIR* dir) const { ::closedir(dir); }
@@ -32,14 +35,6 @@ qint64 nanoseconds(const timespec& time)
     return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
-std::optional<struct stat> statusOf(const QString& path)
-{
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return status;
-}
-
 // Several entries may claim a window (an application and its NoDisplay
 // helpers often share StartupWMClass): prefer a shown entry, then the
 // smallest ID so the answer doesn't depend on directory order.
@@ -48,9 +43,14 @@ bool isPreferred(const DesktopEntryRecord& candidate, const DesktopEntryRecord& 
     return std::tuple(candidate.noDisplay, candidate.entry.id) < std::tuple(current.noDisplay, current.entry.id);
 }
 
+std::optional<DesktopEntryRecord> recordOf(const auto* entry)
+{
+    return entry ? entry->record : std::nullopt;
+}
+
 } // namespace
 
-bool DesktopEntryCatalog::FileState::sameFileAs(const FileState& other) const
+bool DesktopEntryCatalog::Entry::sameFileAs(const Entry& other) const
 {
     return std::tie(device, inode, size, modifiedNs, changedNs)
         == std::tie(other.device, other.inode, other.size, other.modifiedNs, other.changedNs);
@@ -59,7 +59,7 @@ bool DesktopEntryCatalog::FileState::sameFileAs(const FileState& other) const
 struct DesktopEntryCatalog::Walk {
     DesktopEntryCatalog& catalog;
     const DesktopEntryCatalog* previous;
-    QSet<QString> claimedIds;
+    QStringList reread;   // IDs whose file was read anew
 
     // `ancestors` are the folders above, so that a link back up is not followed.
     void folder(const QString& path, const QString& idPrefix, QList<FolderKey> ancestors)
@@ -74,63 +74,120 @@ struct DesktopEntryCatalog::Walk {
         ancestors.append(key);
         catalog.m_folders.append(path);
 
-        QStringList names;
+        QByteArrayList names;
         while (const dirent* entry = ::readdir(dir.get())) {
-            const QString name = QFile::decodeName(entry->d_name);
-            if (name != QLatin1String(".") && name != QLatin1String(".."))
-                names.append(name);
+            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                names.append(QByteArray(entry->d_name));
         }
         // The first file for an ID wins within a folder too: the same one at every scan.
-        names.sort();
-        for (const QString& name : names) {
+        std::sort(names.begin(), names.end());
+        for (const QByteArray& name : std::as_const(names)) {
             if (QThread::currentThread()->isInterruptionRequested())
                 return;
-            const QString child = path + QLatin1Char('/') + name;
-            const auto childStatus = statusOf(child);
-            if (!childStatus)
+            struct stat child {};
+            if (::fstatat(::dirfd(dir.get()), name.constData(), &child, 0) != 0)
                 continue;
             if (name.endsWith(kSuffix))
-                file(child, idPrefix + name.chopped(kSuffix.size()), *childStatus);
-            else if (S_ISDIR(childStatus->st_mode))
-                folder(child, idPrefix + name + QLatin1Char('-'), ancestors);
+                file(path, name, idPrefix + QFile::decodeName(name.chopped(kSuffix.size())), child);
+            else if (S_ISDIR(child.st_mode))
+                folder(path + QLatin1Char('/') + QFile::decodeName(name), idPrefix + QFile::decodeName(name) + QLatin1Char('-'), ancestors);
         }
     }
 
-    void file(const QString& path, const QString& id, const struct stat& status)
+    void file(const QString& folder, const QByteArray& name, const QString& id, const struct stat& status)
     {
-        if (claimedIds.contains(id))
+        if (catalog.m_entries.contains(id))
             return;
-        claimedIds.insert(id);
-        FileState state{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
-                        nanoseconds(status.st_mtim), nanoseconds(status.st_ctim), std::nullopt};
-        if (const FileState* known = previous ? previous->fileAt(path) : nullptr; known && known->sameFileAs(state)) {
-            state.record = known->record;
-        } else if (S_ISREG(status.st_mode) && status.st_size <= DesktopEntryFile::kMaxSize) {
-            if (const auto contents = DesktopEntryFile::read(path))
-                state.record = DesktopEntryRecord::fromContents(*contents, id);
+        Entry entry{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+                    nanoseconds(status.st_mtim), nanoseconds(status.st_ctim), std::nullopt, QString()};
+        if (const Entry* known = previous ? previous->entryAt(id) : nullptr; known && known->sameFileAs(entry)) {
+            entry.record = known->record;
+            entry.foldedId = known->foldedId;
+        } else {
+            reread.append(id);
+            if (S_ISREG(status.st_mode) && status.st_size <= DesktopEntryFile::kMaxSize) {
+                if (const auto contents = DesktopEntryFile::read(folder + QLatin1Char('/') + QFile::decodeName(name)))
+                    entry.record = DesktopEntryRecord::fromContents(*contents, id);
+            }
+            entry.foldedId = id.toCaseFolded();
         }
-        if (state.record)
-            catalog.m_byId.insert(id, *state.record);
-        catalog.m_files.insert(path, std::move(state));
+        catalog.m_entries.insert(id, std::move(entry));
     }
 };
-
-const DesktopEntryCatalog::FileState* DesktopEntryCatalog::fileAt(const QString& path) const
-{
-    const auto found = m_files.constFind(path);
-    return found == m_files.cend() ? nullptr : &*found;
-}
 
 DesktopEntryCatalog DesktopEntryCatalog::scan(const QStringList& folders, const DesktopEntryCatalog* previous)
 {
     DesktopEntryCatalog catalog;
+    if (previous)
+        catalog.m_entries.reserve(previous->m_entries.size());
     Walk walk{catalog, previous, {}};
     for (const QString& folder : folders)
         walk.folder(folder, QString(), {});
-    for (const DesktopEntryRecord& record : std::as_const(catalog.m_byId))
-        catalog.addLookups(record);
-    catalog.m_differsFromPrevious = !previous || catalog.m_byId != previous->m_byId;
+    if (!previous) {
+        catalog.updateLookups(nullptr, {});
+        return catalog;
+    }
+    QSet<QString> changed;
+    for (const QString& id : std::as_const(walk.reread)) {
+        if (recordOf(previous->entryAt(id)) != recordOf(catalog.entryAt(id)))
+            changed.insert(id);
+    }
+    for (auto entry = previous->m_entries.cbegin(); entry != previous->m_entries.cend(); ++entry) {
+        if (entry->record && !catalog.m_entries.contains(entry.key()))
+            changed.insert(entry.key());
+    }
+    catalog.m_differsFromPrevious = !changed.isEmpty();
+    catalog.updateLookups(previous, changed);
     return catalog;
+}
+
+void DesktopEntryCatalog::updateLookups(const DesktopEntryCatalog* previous, const QSet<QString>& changed)
+{
+    // A change of a few entries keeps the previous tables but for the keys
+    // those entries had or have; those are offered every entry again.
+    const bool incremental = previous && changed.size() <= kMostChangesUpdated;
+    QSet<QString> classes;
+    QSet<QString> foldedIds;
+    if (incremental) {
+        m_idByStartupWmClass = previous->m_idByStartupWmClass;
+        m_idByFoldedId = previous->m_idByFoldedId;
+        for (const QString& id : changed) {
+            for (const Entry* entry : {previous->entryAt(id), entryAt(id)}) {
+                if (entry && entry->record) {
+                    classes.insert(entry->record->startupWmClass);
+                    foldedIds.insert(entry->foldedId);
+                }
+            }
+        }
+        for (const QString& key : std::as_const(classes))
+            m_idByStartupWmClass.remove(key);
+        for (const QString& key : std::as_const(foldedIds))
+            m_idByFoldedId.remove(key);
+    }
+    for (const Entry& entry : std::as_const(m_entries)) {
+        if (!entry.record)
+            continue;
+        const QString& startupWmClass = entry.record->startupWmClass;
+        if (!startupWmClass.isEmpty() && (!incremental || classes.contains(startupWmClass)))
+            offer(m_idByStartupWmClass, startupWmClass, *entry.record);
+        if (!incremental || foldedIds.contains(entry.foldedId))
+            offer(m_idByFoldedId, entry.foldedId, *entry.record);
+    }
+}
+
+void DesktopEntryCatalog::offer(QHash<QString, QString>& table, const QString& key, const DesktopEntryRecord& record)
+{
+    const auto current = table.find(key);
+    if (current == table.end())
+        table.insert(key, record.entry.id);
+    else if (isPreferred(record, *entryAt(*current)->record))
+        *current = record.entry.id;
+}
+
+const DesktopEntryCatalog::Entry* DesktopEntryCatalog::entryAt(const QString& id) const
+{
+    const auto found = m_entries.constFind(id);
+    return found == m_entries.cend() ? nullptr : &*found;
 }
 
 std::optional<DesktopEntry> DesktopEntryCatalog::probe(const QStringList& folders, const QString& id)
@@ -139,8 +196,9 @@ std::optional<DesktopEntry> DesktopEntryCatalog::probe(const QStringList& folder
     if (bare.isEmpty() || bare.contains(QLatin1Char('/')) || bare.contains(QChar(0)))
         return std::nullopt;
     for (const QString& folder : folders) {
-        const QString path = folder + QLatin1Char('/') + bare + kSuffix;
-        if (!statusOf(path))
+        const QString path = folder + QLatin1Char('/') + bare + QLatin1String(kSuffix);
+        struct stat status {};
+        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
             continue;
         const auto contents = DesktopEntryFile::read(path);
         const auto record = contents ? DesktopEntryRecord::fromContents(*contents, bare) : std::nullopt;
@@ -149,26 +207,12 @@ std::optional<DesktopEntry> DesktopEntryCatalog::probe(const QStringList& folder
     return std::nullopt;
 }
 
-void DesktopEntryCatalog::addLookups(const DesktopEntryRecord& record)
-{
-    const auto offer = [&](QHash<QString, QString>& table, const QString& key) {
-        const auto current = table.find(key);
-        if (current == table.end())
-            table.insert(key, record.entry.id);
-        else if (isPreferred(record, m_byId.constFind(*current).value()))
-            *current = record.entry.id;
-    };
-    if (!record.startupWmClass.isEmpty())
-        offer(m_idByStartupWmClass, record.startupWmClass);
-    offer(m_idByFoldedId, record.entry.id.toCaseFolded());
-}
-
 std::optional<DesktopEntry> DesktopEntryCatalog::entryForId(const QString& id) const
 {
-    const auto found = m_byId.constFind(DesktopEntryId::withoutSuffix(id));
-    if (found == m_byId.cend())
+    const Entry* found = entryAt(DesktopEntryId::withoutSuffix(id));
+    if (!found || !found->record)
         return std::nullopt;
-    return found->entry;
+    return found->record->entry;
 }
 
 std::optional<DesktopEntry> DesktopEntryCatalog::entryForWindowClass(const QString& instanceName,

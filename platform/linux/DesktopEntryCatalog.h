@@ -3,6 +3,7 @@
 #include "platform/linux/DesktopEntryRecord.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 
 #include <optional>
@@ -35,24 +36,28 @@ public:
     bool differsFromPrevious() const { return m_differsFromPrevious; }
 
 private:
-    // A file as the last scan saw it: whether it changed is told by these.
-    struct FileState {
+    // The file that decides an ID, as the scan saw it: whether it changed is
+    // told by these.
+    struct Entry {
         quint64 device = 0;
         quint64 inode = 0;
         qint64 size = 0;
         qint64 modifiedNs = 0;
         qint64 changedNs = 0;
-        std::optional<DesktopEntryRecord> record;   // nothing: not an entry to index
+        std::optional<DesktopEntryRecord> record;   // nothing: Hidden, not an application, unreadable
+        QString foldedId;   // the ID case-folded
 
-        bool sameFileAs(const FileState& other) const;
+        bool sameFileAs(const Entry& other) const;
     };
     struct Walk;
 
-    const FileState* fileAt(const QString& path) const;
-    void addLookups(const DesktopEntryRecord& record);
+    const Entry* entryAt(const QString& id) const;
+    // Builds the lookup tables, or takes those of `previous` and updates them
+    // for the IDs whose records changed since.
+    void updateLookups(const DesktopEntryCatalog* previous, const QSet<QString>& changed);
+    void offer(QHash<QString, QString>& table, const QString& key, const DesktopEntryRecord& record);
 
-    QHash<QString, FileState> m_files;            // by path, every *.desktop file seen
-    QHash<QString, DesktopEntryRecord> m_byId;
+    QHash<QString, Entry> m_entries;   // by ID
     // The preferred entry for each StartupWMClass and each case-folded ID.
     QHash<QString, QString> m_idByStartupWmClass;
     QHash<QString, QString> m_idByFoldedId;

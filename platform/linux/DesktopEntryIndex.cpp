@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QStandardPaths>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <future>
@@ -108,7 +109,9 @@ void DesktopEntryIndex::Entries::startScan()
     }));
     scanThread->setObjectName(QStringLiteral("desktop entries"));
     QObject::connect(scanThread.get(), &QThread::finished, &context, [this] { finishScan(); }, Qt::QueuedConnection);
-    scanThread->start();
+    // A refresh gives way to everything else, switches included; the first
+    // scan is awaited.
+    scanThread->start(catalog ? QThread::IdlePriority : QThread::InheritPriority);
 }
 
 void DesktopEntryIndex::Entries::finishScan()
@@ -127,6 +130,9 @@ void DesktopEntryIndex::Entries::adopt(CatalogPtr scanned)
 {
     // Answers given before the first catalog may differ from its own.
     const bool changed = catalog ? scanned->differsFromPrevious() : answeredWithoutCatalog;
+    // Freeing tens of thousands of entries takes milliseconds: not here.
+    if (catalog)
+        QThreadPool::globalInstance()->start([retired = std::exchange(catalog, nullptr)]() mutable { retired.reset(); });
     catalog = std::move(scanned);
     answeredWithoutCatalog = false;
     watch(folders + catalog->folders());

@@ -113,6 +113,7 @@ private slots:
         QVERIFY(entry.write(kApplicationEntry + "StartupWMClass=NewWindow\n") > 0);
         entry.close();
         QTRY_COMPARE_WITH_TIMEOUT(bundleOfWindow("new", "NewWindow"), QStringLiteral("org.example.Rewritten"), 10000);
+        QCOMPARE(bundleOfWindow("old", "OldWindow"), QStringLiteral("OldWindow"));
     }
 };
 
