@@ -3,7 +3,9 @@
 #include "platform/linux/DesktopEntryCatalog.h"
 #include "platform/linux/GLibPtr.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QObject>
 #include <QStandardPaths>
@@ -27,15 +29,19 @@ constexpr std::chrono::milliseconds kFirstScanWait{200};
 // again: a package installs many files at once.
 constexpr std::chrono::milliseconds kSettleTime{500};
 
-// A watch on one folder, ended when it goes.
+// A watch on one folder, ended when it goes: on all its files, or only on
+// the one named `child` (a folder that does not exist yet). GIO would poll
+// for a missing folder itself, every few seconds.
 class FolderMonitor {
 public:
-    FolderMonitor(const QString& path, GCallback changed, gpointer data)
+    FolderMonitor(const QString& path, QString child, std::function<void()> changed)
+        : m_child(std::move(child))
+        , m_changed(std::move(changed))
     {
         const GObjectPtr<GFile> folder(g_file_new_for_path(QFile::encodeName(path).constData()));
         m_monitor.reset(g_file_monitor_directory(folder.get(), G_FILE_MONITOR_NONE, nullptr, nullptr));
         if (m_monitor)
-            m_handler = g_signal_connect(m_monitor.get(), "changed", changed, data);
+            m_handler = g_signal_connect(m_monitor.get(), "changed", G_CALLBACK(&FolderMonitor::report), this);
     }
     ~FolderMonitor()
     {
@@ -48,6 +54,21 @@ public:
     FolderMonitor& operator=(const FolderMonitor&) = delete;
 
 private:
+    // GIO reports on the thread-default main context, which Qt's event loop
+    // drives on the main thread.
+    static void report(GFileMonitor*, GFile* file, GFile*, GFileMonitorEvent, gpointer data)
+    {
+        auto* monitor = static_cast<FolderMonitor*>(data);
+        if (!monitor->m_child.isEmpty()) {
+            const GCharPtr name(g_file_get_basename(file));
+            if (!name || QFile::decodeName(name.get()) != monitor->m_child)
+                return;
+        }
+        monitor->m_changed();
+    }
+
+    QString m_child;
+    std::function<void()> m_changed;
     GObjectPtr<GFileMonitor> m_monitor;
     gulong m_handler = 0;
 };
@@ -74,7 +95,6 @@ struct DesktopEntryIndex::Entries {
     void adopt(CatalogPtr scanned);
     void watch(const QStringList& watched);
     const DesktopEntryCatalog* current();
-    static void folderChanged(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer entries);
 };
 
 DesktopEntryIndex::Entries::Entries()
@@ -143,24 +163,25 @@ void DesktopEntryIndex::Entries::adopt(CatalogPtr scanned)
 
 void DesktopEntryIndex::Entries::watch(const QStringList& watched)
 {
-    // Missing folders are watched too: GIO tells when they appear.
+    const auto changed = [this] {
+        if (!settle.isActive())
+            settle.start();
+    };
+    // A missing folder is watched for in its parent, when that exists.
     QHash<QString, std::shared_ptr<FolderMonitor>> kept;
     for (const QString& folder : watched) {
-        auto monitor = monitors.value(folder);
+        const QFileInfo info(folder);
+        const bool exists = info.isDir();
+        if (!exists && !info.dir().exists())
+            continue;
+        const QString key = exists ? folder : folder + QStringLiteral(" (missing)");
+        auto monitor = monitors.value(key);
         if (!monitor)
-            monitor = std::make_shared<FolderMonitor>(folder, G_CALLBACK(&Entries::folderChanged), this);
-        kept.insert(folder, std::move(monitor));
+            monitor = exists ? std::make_shared<FolderMonitor>(folder, QString(), changed)
+                             : std::make_shared<FolderMonitor>(info.path(), info.fileName(), changed);
+        kept.insert(key, std::move(monitor));
     }
     monitors = std::move(kept);
-}
-
-void DesktopEntryIndex::Entries::folderChanged(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer data)
-{
-    // The monitors report on the thread-default main context, which Qt's
-    // event loop drives on the main thread.
-    auto* entries = static_cast<Entries*>(data);
-    if (!entries->settle.isActive())
-        entries->settle.start();
 }
 
 const DesktopEntryCatalog* DesktopEntryIndex::Entries::current()

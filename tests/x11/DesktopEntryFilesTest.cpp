@@ -10,7 +10,6 @@
 
 #include <sys/stat.h>
 
-using namespace std::chrono_literals;
 using Properties = XTestClient::WindowProperties;
 
 namespace {
@@ -40,7 +39,7 @@ private:
         Properties properties = Properties::ofClass(className, 4800);
         properties.wmClassInstance = instance;
         const xcb_window_t window = m_client->createWindow(properties);
-        const Watchdog watchdog(10s, "the application of a window of class " + className.toUtf8());
+        const Watchdog watchdog(10, "a window lookup");
         return m_workspace->applicationForWindow(window)->bundleIdentifier.value_or("-");
     }
 
