@@ -15,6 +15,8 @@
 
 #include <future>
 
+#include <malloc.h>
+
 namespace platform {
 
 namespace {
@@ -152,7 +154,11 @@ void DesktopEntryIndex::Entries::adopt(CatalogPtr scanned)
     const bool changed = catalog ? scanned->differsFromPrevious() : answeredWithoutCatalog;
     // Freeing tens of thousands of entries takes milliseconds: not here.
     if (catalog)
-        QThreadPool::globalInstance()->start([retired = std::exchange(catalog, nullptr)]() mutable { retired.reset(); });
+        QThreadPool::globalInstance()->start([retired = std::exchange(catalog, nullptr)]() mutable {
+            retired.reset();
+            // glibc keeps freed memory of other threads for them; give it back.
+            malloc_trim(0);
+        });
     catalog = std::move(scanned);
     answeredWithoutCatalog = false;
     watch(folders + catalog->folders());
