@@ -1,6 +1,7 @@
 #include "SwitchBenchmarks.h"
 
 #include "DesktopServices.h"
+#include "EntryRewriteBenchmark.h"
 #include "PeerSwitchers.h"
 #include "Samples.h"
 #include "SwitchHarness.h"
@@ -202,9 +203,33 @@ QString ratioSummary(const QJsonObject& ratios)
     return parts.join(QStringLiteral(", "));
 }
 
+void entryRewriteFigures(const std::function<std::unique_ptr<SwitcherProcess>()>& startKelvaro, SwitchHarness& harness,
+                         const SwitchTarget& a, const SwitchTarget& b, QJsonObject& results)
+{
+    const QList<EntryRewriteRun> runs = measureSwitchesWhileAnEntryIsRewritten(startKelvaro, harness, a, b);
+    print(QStringLiteral("Switch latency while a program rewrites one desktop entry every 200 ms, a switch every 20 ms:"));
+    QJsonObject figures;
+    for (const EntryRewriteRun& run : runs) {
+        print(QStringLiteral("  %1 entries: %2; resident memory %3 KiB")
+                  .arg(run.entries)
+                  .arg(run.run.summary())
+                  .arg(run.residentKiB));
+        QJsonObject json = run.run.toJson();
+        json.insert(QStringLiteral("residentKiB"), double(run.residentKiB));
+        figures.insert(QString::number(run.entries), json);
+    }
+    if (runs.size() == 2) {
+        const QJsonObject toFewer = ratios(runs[1].run.latency, runs[0].run.latency);
+        print(QStringLiteral("  %1 / %2 entries: %3").arg(runs[1].entries).arg(runs[0].entries).arg(ratioSummary(toFewer)));
+        figures.insert(QStringLiteral("latencyRatio"), toFewer);
+    }
+    results.insert(QStringLiteral("switchWhileEntryRewritten"), figures);
+}
+
 } // namespace
 
-QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, const QString& floorProgram, int idleSeconds)
+QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, const QString& floorProgram, int idleSeconds,
+                                bool entriesOnly)
 {
     QJsonObject program;
     const QString display = TestEnvironment::current().xServer()->displayName();
@@ -222,7 +247,8 @@ QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, const QString& fl
     const SwitchTarget a{windowA, kGroupA};
     const SwitchTarget b{windowB, kGroupB};
 
-    startupFigures(client, watcher, windowA, kelvaroProgram, program);
+    if (!entriesOnly)
+        startupFigures(client, watcher, windowA, kelvaroProgram, program);
 
     // From here on the harness is the window manager.
     SwitchHarness harness(client, watcher);
@@ -236,6 +262,17 @@ QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, const QString& fl
     if (!hasTray)
         print(QStringLiteral("Switch latency: no system tray (%1); measured without one").arg(trayError));
     program.insert(QStringLiteral("switchWithTray"), hasTray);
+    const auto startKelvaro = [&]() -> std::unique_ptr<SwitcherProcess> {
+        auto kelvaro = std::make_unique<SwitcherProcess>(QStringLiteral("kelvaro"), kelvaroProgram);
+        kelvaro->writeErrorsTo(switchersLog());
+        if (!bringUp(*kelvaro, harness, a, b, true, hasTray, client))
+            return nullptr;
+        return kelvaro;
+    };
+    if (entriesOnly) {
+        entryRewriteFigures(startKelvaro, harness, a, b, program);
+        return {{QStringLiteral("program"), program}};
+    }
 
     // Switch latency: Kelvaro and the floor switcher in turns.
     SwitchRun kelvaroRun;
@@ -323,6 +360,8 @@ QJsonObject runSwitchBenchmarks(const QString& kelvaroProgram, const QString& fl
         program.insert(QStringLiteral("idleWakeupsByThread"), byThread);
     }
     kelvaro.stop();
+
+    entryRewriteFigures(startKelvaro, harness, a, b, program);
 
     // Peers: the same activations, each after its own set-up.
     // Peers: the same activations, each after its own set-up. Both follow

@@ -86,9 +86,11 @@ SwitchHarness::Result SwitchHarness::timedSwitch(const SwitchTarget& target, std
 }
 
 void SwitchHarness::alternate(const SwitchTarget& a, const SwitchTarget& b, int count,
-                              std::chrono::milliseconds timeout, SwitchRun* run)
+                              std::chrono::milliseconds timeout, SwitchRun* run, std::chrono::milliseconds pause)
 {
     for (int i = 0; i < count; ++i) {
+        if (pause.count() > 0)
+            QThread::msleep(pause.count());
         const Result result = timedSwitch(i % 2 == 0 ? b : a, timeout);
         if (!run)
             continue;

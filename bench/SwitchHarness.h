@@ -56,9 +56,9 @@ public:
     Result timedSwitch(const SwitchTarget& target, std::chrono::milliseconds timeout);
 
     // Alternates between a and b, starting with b; counts into *run, or into
-    // nothing for a warm-up.
+    // nothing for a warm-up. Waits `pause` before each switch.
     void alternate(const SwitchTarget& a, const SwitchTarget& b, int count, std::chrono::milliseconds timeout,
-                   SwitchRun* run = nullptr);
+                   SwitchRun* run = nullptr, std::chrono::milliseconds pause = std::chrono::milliseconds(0));
 
     // Waits until the switcher reacts to an activation at all (it has just
     // started): true once a group changed within `patience`.

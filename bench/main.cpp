@@ -38,7 +38,9 @@ int main(int argc, char** argv)
     const QCommandLineOption idle(QStringLiteral("idle-seconds"), QStringLiteral("Idle time to measure (60)."),
                                   QStringLiteral("seconds"), QStringLiteral("60"));
     const QCommandLineOption noRules(QStringLiteral("no-rules"), QStringLiteral("Leave out the rule engine's figures."));
-    parser.addOptions({kelvaro, floor, output, idle, noRules});
+    const QCommandLineOption entriesOnly(QStringLiteral("entries-only"),
+                                         QStringLiteral("Only the switches made while desktop entries change."));
+    parser.addOptions({kelvaro, floor, output, idle, noRules, entriesOnly});
     parser.process(application);
 
     // The latencies move with the load on the machine: the 1-, 5- and 15-minute load averages
@@ -58,13 +60,14 @@ int main(int argc, char** argv)
         {QStringLiteral("date"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
         {QStringLiteral("loadAverageBefore"), loadBefore},
     };
-    if (!parser.isSet(noRules))
+    if (!parser.isSet(noRules) && !parser.isSet(entriesOnly))
         results.insert(QStringLiteral("rules"), runRuleBenchmarks());
     if (parser.isSet(kelvaro)) {
         const QString floorProgram = parser.isSet(floor)
             ? parser.value(floor)
             : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kelvaro_floor_switcher"));
-        const QJsonObject switching = runSwitchBenchmarks(parser.value(kelvaro), floorProgram, parser.value(idle).toInt());
+        const QJsonObject switching = runSwitchBenchmarks(parser.value(kelvaro), floorProgram, parser.value(idle).toInt(),
+                                                            parser.isSet(entriesOnly));
         for (auto it = switching.begin(); it != switching.end(); ++it)
             results.insert(it.key(), it.value());
     }

@@ -1,107 +1,213 @@
 #include "platform/linux/DesktopEntryIndex.h"
 
-#include "platform/linux/DesktopEntryId.h"
-#include "platform/linux/DesktopEntryRecord.h"
+#include "platform/linux/DesktopEntryCatalog.h"
 #include "platform/linux/GLibPtr.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
-#include <QList>
-#include <QStringList>
+#include <QObject>
+#include <QStandardPaths>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
 
-#include <tuple>
+#include <future>
+
+#include <malloc.h>
 
 namespace platform {
 
 namespace {
 
-struct GAppInfoListFree {
-    void operator()(GList* list) const { g_list_free_full(list, g_object_unref); }
+using CatalogPtr = std::shared_ptr<const DesktopEntryCatalog>;
+
+// The first lookup waits this long for the first scan, which a usual set of
+// entries (a few hundred) needs far less for; after that, lookups made before
+// the scan is done read the one file the ID names.
+constexpr std::chrono::milliseconds kFirstScanWait{200};
+// Notices of changes are gathered this long before the folders are scanned
+// again: a package installs many files at once.
+constexpr std::chrono::milliseconds kSettleTime{500};
+
+// A watch on one folder, ended when it goes: on all its files, or only on
+// the one named `child` (a folder that does not exist yet). GIO would poll
+// for a missing folder itself, every few seconds.
+class FolderMonitor {
+public:
+    FolderMonitor(const QString& path, QString child, std::function<void()> changed)
+        : m_child(std::move(child))
+        , m_changed(std::move(changed))
+    {
+        const GObjectPtr<GFile> folder(g_file_new_for_path(QFile::encodeName(path).constData()));
+        m_monitor.reset(g_file_monitor_directory(folder.get(), G_FILE_MONITOR_NONE, nullptr, nullptr));
+        if (m_monitor)
+            m_handler = g_signal_connect(m_monitor.get(), "changed", G_CALLBACK(&FolderMonitor::report), this);
+    }
+    ~FolderMonitor()
+    {
+        if (!m_monitor)
+            return;
+        g_signal_handler_disconnect(m_monitor.get(), m_handler);
+        g_file_monitor_cancel(m_monitor.get());
+    }
+    FolderMonitor(const FolderMonitor&) = delete;
+    FolderMonitor& operator=(const FolderMonitor&) = delete;
+
+private:
+    // GIO reports on the thread-default main context, which Qt's event loop
+    // drives on the main thread.
+    static void report(GFileMonitor*, GFile* file, GFile*, GFileMonitorEvent, gpointer data)
+    {
+        auto* monitor = static_cast<FolderMonitor*>(data);
+        if (!monitor->m_child.isEmpty()) {
+            const GCharPtr name(g_file_get_basename(file));
+            if (!name || QFile::decodeName(name.get()) != monitor->m_child)
+                return;
+        }
+        monitor->m_changed();
+    }
+
+    QString m_child;
+    std::function<void()> m_changed;
+    GObjectPtr<GFileMonitor> m_monitor;
+    gulong m_handler = 0;
 };
-using GAppInfoList = std::unique_ptr<GList, GAppInfoListFree>;
 
 } // namespace
 
 struct DesktopEntryIndex::Entries {
-    QList<DesktopEntryRecord> list;
-    QHash<QString, qsizetype> positionById;
-    bool loaded = false;
-    GObjectPtr<GAppInfoMonitor> monitor;
-    gulong changedHandlerId = 0;
+    const QStringList folders = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    QObject context;   // receives what the scan thread and the monitors send
+    CatalogPtr catalog;
+    std::unique_ptr<QThread> scanThread;
+    std::future<CatalogPtr> scanResult;
+    bool rescanWanted = false;
+    bool waitedForFirstScan = false;
+    bool answeredWithoutCatalog = false;
+    QTimer settle;
+    QHash<QString, std::shared_ptr<FolderMonitor>> monitors;
     std::function<void()> changeHandler;
 
-    void ensureLoaded();
-    std::optional<DesktopEntry> bestMatch(const std::function<bool(const DesktopEntryRecord&)>& matches) const;
-    static void installedApplicationsChanged(GAppInfoMonitor*, gpointer entries);
+    Entries();
+    ~Entries();
+    void startScan();
+    void finishScan();
+    void adopt(CatalogPtr scanned);
+    void watch(const QStringList& watched);
+    const DesktopEntryCatalog* current();
 };
 
-void DesktopEntryIndex::Entries::ensureLoaded()
+DesktopEntryIndex::Entries::Entries()
 {
-    if (loaded)
+    settle.setSingleShot(true);
+    settle.setInterval(kSettleTime);
+    QObject::connect(&settle, &QTimer::timeout, &context, [this] { startScan(); });
+    watch(folders);
+    startScan();
+}
+
+DesktopEntryIndex::Entries::~Entries()
+{
+    if (scanThread) {
+        scanThread->requestInterruption();
+        scanThread->wait();
+    }
+}
+
+void DesktopEntryIndex::Entries::startScan()
+{
+    if (scanThread) {
+        rescanWanted = true;
         return;
-    loaded = true;
-    list.clear();
-    positionById.clear();
+    }
+    // The scan only reads files and hands back a catalog nobody changes; the
+    // catalog in use is read meanwhile and only shared with it.
+    auto result = std::make_shared<std::promise<CatalogPtr>>();
+    scanResult = result->get_future();
+    scanThread.reset(QThread::create([result, folders = folders, previous = catalog] {
+        result->set_value(std::make_shared<const DesktopEntryCatalog>(DesktopEntryCatalog::scan(folders, previous.get())));
+    }));
+    scanThread->setObjectName(QStringLiteral("desktop entries"));
+    QObject::connect(scanThread.get(), &QThread::finished, &context, [this] { finishScan(); }, Qt::QueuedConnection);
+    // A refresh gives way to everything else, switches included; the first
+    // scan is awaited.
+    scanThread->start(catalog ? QThread::IdlePriority : QThread::InheritPriority);
+}
 
-    // NoDisplay entries are kept: they describe real programs (helpers,
-    // settings panels, applications launched only by others) whose windows
-    // still deserve their own identity. Hidden entries are kept out: Hidden
-    // means the user deleted the entry.
-    const GAppInfoList all(g_app_info_get_all());
-    for (GList* node = all.get(); node; node = node->next) {
-        if (!G_IS_DESKTOP_APP_INFO(node->data))
-            continue;
-        const char* id = g_app_info_get_id(G_APP_INFO(node->data));
-        if (!id)
-            continue;
-        auto indexed = DesktopEntryRecord::fromAppInfo(G_DESKTOP_APP_INFO(node->data), QString::fromUtf8(id));
-        if (!indexed || positionById.contains(indexed->entry.id))
-            continue;
-        positionById.insert(indexed->entry.id, list.size());
-        list.append(std::move(*indexed));
+void DesktopEntryIndex::Entries::finishScan()
+{
+    scanThread->wait();
+    scanThread.reset();
+    if (scanResult.valid())
+        adopt(scanResult.get());
+    if (rescanWanted) {
+        rescanWanted = false;
+        startScan();
     }
 }
 
-std::optional<DesktopEntry>
-DesktopEntryIndex::Entries::bestMatch(const std::function<bool(const DesktopEntryRecord&)>& matches) const
+void DesktopEntryIndex::Entries::adopt(CatalogPtr scanned)
 {
-    // Several entries may claim a window (an application and its NoDisplay
-    // helpers often share StartupWMClass): prefer a shown entry, then the
-    // smallest ID so the answer doesn't depend on directory order.
-    const DesktopEntryRecord* best = nullptr;
-    for (const DesktopEntryRecord& candidate : list) {
-        if (!matches(candidate))
-            continue;
-        if (!best || std::tuple(candidate.noDisplay, candidate.entry.id) < std::tuple(best->noDisplay, best->entry.id))
-            best = &candidate;
-    }
-    if (!best)
-        return std::nullopt;
-    return best->entry;
+    // Answers given before the first catalog may differ from its own.
+    const bool changed = catalog ? scanned->differsFromPrevious() : answeredWithoutCatalog;
+    // Freeing tens of thousands of entries takes milliseconds: not here.
+    if (catalog)
+        QThreadPool::globalInstance()->start([retired = std::exchange(catalog, nullptr)]() mutable {
+            retired.reset();
+            // glibc keeps freed memory of other threads for them; give it back.
+            malloc_trim(0);
+        });
+    catalog = std::move(scanned);
+    answeredWithoutCatalog = false;
+    watch(folders + catalog->folders());
+    // Queued: a lookup may be adopting the catalog, inside its caller's work.
+    if (changed)
+        QMetaObject::invokeMethod(&context, [this] { if (changeHandler) changeHandler(); }, Qt::QueuedConnection);
 }
 
-void DesktopEntryIndex::Entries::installedApplicationsChanged(GAppInfoMonitor*, gpointer data)
+void DesktopEntryIndex::Entries::watch(const QStringList& watched)
 {
-    auto* entries = static_cast<Entries*>(data);
-    entries->loaded = false;
-    if (entries->changeHandler)
-        entries->changeHandler();
+    const auto changed = [this] {
+        if (!settle.isActive())
+            settle.start();
+    };
+    // A missing folder is watched for in its parent, when that exists.
+    QHash<QString, std::shared_ptr<FolderMonitor>> kept;
+    for (const QString& folder : watched) {
+        const QFileInfo info(folder);
+        const bool exists = info.isDir();
+        if (!exists && !info.dir().exists())
+            continue;
+        const QString key = exists ? folder : folder + QStringLiteral(" (missing)");
+        auto monitor = monitors.value(key);
+        if (!monitor)
+            monitor = exists ? std::make_shared<FolderMonitor>(folder, QString(), changed)
+                             : std::make_shared<FolderMonitor>(info.path(), info.fileName(), changed);
+        kept.insert(key, std::move(monitor));
+    }
+    monitors = std::move(kept);
+}
+
+const DesktopEntryCatalog* DesktopEntryIndex::Entries::current()
+{
+    if (!catalog && !waitedForFirstScan && scanResult.valid()) {
+        waitedForFirstScan = true;
+        if (scanResult.wait_for(kFirstScanWait) == std::future_status::ready)
+            adopt(scanResult.get());
+    }
+    if (!catalog)
+        answeredWithoutCatalog = true;
+    return catalog.get();
 }
 
 DesktopEntryIndex::DesktopEntryIndex()
     : m_entries(std::make_unique<Entries>())
 {
-    // The monitor reports on the thread-default main context, which Qt's
-    // event loop drives on the main thread.
-    m_entries->monitor.reset(g_app_info_monitor_get());
-    m_entries->changedHandlerId = g_signal_connect(m_entries->monitor.get(), "changed",
-                                                   G_CALLBACK(&Entries::installedApplicationsChanged),
-                                                   m_entries.get());
 }
 
-DesktopEntryIndex::~DesktopEntryIndex()
-{
-    g_signal_handler_disconnect(m_entries->monitor.get(), m_entries->changedHandlerId);
-}
+DesktopEntryIndex::~DesktopEntryIndex() = default;
 
 void DesktopEntryIndex::setChangeHandler(std::function<void()> handler)
 {
@@ -110,37 +216,19 @@ void DesktopEntryIndex::setChangeHandler(std::function<void()> handler)
 
 std::optional<DesktopEntry> DesktopEntryIndex::entryForId(const QString& id) const
 {
-    m_entries->ensureLoaded();
-    const auto found = m_entries->positionById.constFind(DesktopEntryId::withoutSuffix(id));
-    if (found == m_entries->positionById.cend())
-        return std::nullopt;
-    return m_entries->list.at(*found).entry;
+    if (const DesktopEntryCatalog* catalog = m_entries->current())
+        return catalog->entryForId(id);
+    return DesktopEntryCatalog::probe(m_entries->folders, id);
 }
 
 std::optional<DesktopEntry> DesktopEntryIndex::entryForWindowClass(const QString& instanceName,
                                                                    const QString& className) const
 {
-    m_entries->ensureLoaded();
-    QStringList names;
+    if (const DesktopEntryCatalog* catalog = m_entries->current())
+        return catalog->entryForWindowClass(instanceName, className);
+    // Only an entry named after the window can be found without the scan.
     for (const QString& name : {instanceName, className}) {
-        if (!name.isEmpty())
-            names.append(name);
-    }
-    if (names.isEmpty())
-        return std::nullopt;
-
-    for (const QString& name : names) {
-        if (auto entry = m_entries->bestMatch([&](const DesktopEntryRecord& e) { return e.startupWmClass == name; }))
-            return entry;
-    }
-    for (const QString& name : names) {
-        if (auto entry = entryForId(name))
-            return entry;
-    }
-    // Many programs capitalise their class ("Gimp") but not their file name.
-    for (const QString& name : names) {
-        if (auto entry = m_entries->bestMatch(
-                [&](const DesktopEntryRecord& e) { return e.entry.id.compare(name, Qt::CaseInsensitive) == 0; }))
+        if (auto entry = name.isEmpty() ? std::nullopt : DesktopEntryCatalog::probe(m_entries->folders, name))
             return entry;
     }
     return std::nullopt;

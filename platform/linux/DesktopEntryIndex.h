@@ -12,12 +12,16 @@ struct DesktopEntry {
     QString id;        // file name without ".desktop", e.g. "org.gnome.Terminal"
     QString name;      // the localized Name
     QString iconName;  // Icon: a theme name or an absolute path; may be empty
+
+    bool operator==(const DesktopEntry&) const = default;
 };
 
-// Finds the desktop entries (read with GIO from the XDG data folders) that
-// describe running applications. The entries are read at the first lookup and
-// again after GIO reports that the installed applications changed. Main thread
-// only.
+// Finds the desktop entries (in the applications folders of the XDG data
+// folders, each read as GIO reads it) that describe running applications.
+// The folders are scanned on a thread of their own from the start, and again
+// after their files change; lookups meanwhile use the entries of the last
+// scan. Before the first scan is done, the first lookup waits for it briefly,
+// later ones read only the file the ID names. Main thread only.
 class DesktopEntryIndex {
 public:
     DesktopEntryIndex();
@@ -32,7 +36,8 @@ public:
     std::optional<DesktopEntry> entryForWindowClass(const QString& instanceName, const QString& className) const;
 
     // Called (from the event loop) when the installed desktop entries changed,
-    // so that results derived from earlier lookups can be dropped.
+    // or the first scan ended after lookups were answered without it, so that
+    // results derived from earlier lookups can be dropped.
     void setChangeHandler(std::function<void()> handler);
 
 private:

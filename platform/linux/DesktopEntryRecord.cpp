@@ -7,6 +7,10 @@ namespace platform {
 
 namespace {
 
+struct KeyFileFree {
+    void operator()(GKeyFile* keyFile) const { g_key_file_free(keyFile); }
+};
+
 QString iconNameOf(GAppInfo* info)
 {
     GIcon* icon = g_app_info_get_icon(info);
@@ -36,6 +40,17 @@ std::optional<DesktopEntryRecord> DesktopEntryRecord::fromAppInfo(GDesktopAppInf
     record.startupWmClass = QString::fromUtf8(g_desktop_app_info_get_startup_wm_class(info));
     record.noDisplay = g_desktop_app_info_get_nodisplay(info);
     return record;
+}
+
+std::optional<DesktopEntryRecord> DesktopEntryRecord::fromContents(const QByteArray& contents, const QString& id)
+{
+    const std::unique_ptr<GKeyFile, KeyFileFree> keyFile(g_key_file_new());
+    if (!g_key_file_load_from_data(keyFile.get(), contents.constData(), gsize(contents.size()), G_KEY_FILE_NONE, nullptr))
+        return std::nullopt;
+    const GObjectPtr<GDesktopAppInfo> info(g_desktop_app_info_new_from_keyfile(keyFile.get()));
+    if (!info)
+        return std::nullopt;
+    return fromAppInfo(info.get(), id);
 }
 
 } // namespace platform

@@ -19,6 +19,12 @@ struct DesktopEntryRecord {
     // The record of an entry GIO has read, under its desktop-entry ID
     // (".desktop" optional); nothing for a Hidden entry, which the user deleted.
     static std::optional<DesktopEntryRecord> fromAppInfo(GDesktopAppInfo* info, const QString& id);
+    // The record of an entry file's contents, read as GIO reads an installed
+    // entry (an application with a Type, an Exec or D-Bus activation and a
+    // TryExec that is found); nothing when GIO would not load it or it is Hidden.
+    static std::optional<DesktopEntryRecord> fromContents(const QByteArray& contents, const QString& id);
+
+    bool operator==(const DesktopEntryRecord&) const = default;
 };
 
 } // namespace platform

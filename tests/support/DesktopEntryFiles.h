@@ -4,7 +4,8 @@
 #include "TestFiles.h"
 
 // Writes a desktop entry into the test's only XDG data folder. Write the
-// entries a test needs before its first GIO call: GIO reads them then.
+// entries a test needs before it makes the workspace: its index reads them
+// then (later ones are seen after the index's next scan).
 inline bool writeDesktopEntry(const QString& fileName, const QByteArray& contents)
 {
     return writeFile(TestEnvironment::current().dataDir() + QStringLiteral("/applications/") + fileName, contents);

@@ -2,6 +2,9 @@
 
 #include <QDeadlineTimer>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 void stopProcess(QProcess& process)
 {
     if (process.state() == QProcess::NotRunning)
@@ -18,6 +21,8 @@ std::optional<QString> ServerProcess::start(const QString& program, const QStrin
 {
     if (!readyText.isEmpty())
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // A test program that ends abruptly (a crash, a watchdog) takes its servers with it.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(program, arguments);
     if (!m_process.waitForStarted(5000)) {
         *error = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());

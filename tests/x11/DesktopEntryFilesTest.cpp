@@ -1,0 +1,120 @@
+#include "platform/linux/EwmhWorkspace.h"
+
+#include "DesktopEntryFiles.h"
+#include "OpenConnection.h"
+#include "TestRegistry.h"
+#include "Watchdog.h"
+#include "XTestClient.h"
+
+#include <QTest>
+
+#include <sys/stat.h>
+
+using Properties = XTestClient::WindowProperties;
+
+namespace {
+
+const QByteArray kApplicationEntry = "[Desktop Entry]\nType=Application\nExec=true\n";
+
+bool makeFifo(const QString& path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+} // namespace
+
+// Files in the applications folders that are not plain entries: a FIFO, links,
+// an entry far longer than any real one, entries in a subfolder or hidden by
+// the user's own copy. Windows are looked up under a watchdog.
+class DesktopEntryFilesTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<XTestClient> m_client;
+    std::unique_ptr<platform::XConnection> m_connection;
+    std::unique_ptr<platform::EwmhWorkspace> m_workspace;
+
+    QString bundleOfWindow(const QString& instance, const QString& className)
+    {
+        Properties properties = Properties::ofClass(className, 4800);
+        properties.wmClassInstance = instance;
+        const xcb_window_t window = m_client->createWindow(properties);
+        const Watchdog watchdog(10, "a window lookup");
+        return m_workspace->applicationForWindow(window)->bundleIdentifier.value_or("-");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const TestEnvironment& environment = TestEnvironment::current();
+        const QString applications = environment.dataDir() + "/applications/";
+        const QString elsewhere = environment.root() + "/elsewhere/";
+        QVERIFY(writeFile(elsewhere + "linked.desktop", kApplicationEntry + "StartupWMClass=LinkedWindow\n"));
+        QVERIFY(makeFifo(elsewhere + "fifo"));
+        QVERIFY(writeDesktopEntry("vendor/tool.desktop", kApplicationEntry + "StartupWMClass=ToolWindow\n"));
+        QVERIFY(makeFifo(applications + "org.example.Fifo.desktop"));
+        QVERIFY(QFile::link(elsewhere + "fifo", applications + "org.example.FifoLink.desktop"));
+        QVERIFY(QFile::link(elsewhere + "linked.desktop", applications + "org.example.Linked.desktop"));
+        QVERIFY(writeDesktopEntry("org.example.Masked.desktop", kApplicationEntry + "StartupWMClass=MaskedWindow\n"));
+        QVERIFY(writeFile(environment.dataHome() + "/applications/org.example.Masked.desktop",
+                          kApplicationEntry + "Hidden=true\n"));
+        QVERIFY(writeDesktopEntry("org.example.Rewritten.desktop", kApplicationEntry + "StartupWMClass=OldWindow\n"));
+        // Sparse: 200 MB long, hardly any of it on disk.
+        QFile huge(applications + "org.example.Huge.desktop");
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QVERIFY(huge.write(kApplicationEntry + "StartupWMClass=HugeWindow\n") > 0);
+        QVERIFY(huge.resize(200 * 1024 * 1024));
+        huge.close();
+
+        m_client = std::make_unique<XTestClient>();
+        QVERIFY(m_client->isConnected());
+        m_connection = openConnection();
+        QVERIFY(m_connection);
+        m_workspace = std::make_unique<platform::EwmhWorkspace>(*m_connection);
+    }
+
+    void cleanupTestCase()
+    {
+        m_workspace.reset();
+        const TestEnvironment& environment = TestEnvironment::current();
+        for (const char* entry : {"vendor/tool", "org.example.Fifo", "org.example.FifoLink", "org.example.Linked",
+                                  "org.example.Masked", "org.example.Rewritten", "org.example.Huge"})
+            QFile::remove(environment.dataDir() + "/applications/" + entry + ".desktop");
+        QFile::remove(environment.dataHome() + "/applications/org.example.Masked.desktop");
+    }
+
+    void identifiesWindowsBesideUnusualFiles_data()
+    {
+        QTest::addColumn<QString>("instance");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("FIFO") << "org.example.Fifo" << "FifoWindow" << "FifoWindow";
+        QTest::newRow("link to a FIFO") << "org.example.FifoLink" << "FifoLinkWindow" << "FifoLinkWindow";
+        QTest::newRow("entry over the size limit") << "org.example.Huge" << "HugeWindow" << "HugeWindow";
+        QTest::newRow("link to an entry") << "linked" << "LinkedWindow" << "org.example.Linked";
+        QTest::newRow("entry in a subfolder") << "tool" << "ToolWindow" << "vendor-tool";
+        QTest::newRow("hidden by the user's copy") << "masked" << "MaskedWindow" << "MaskedWindow";
+    }
+
+    void identifiesWindowsBesideUnusualFiles()
+    {
+        QFETCH(QString, instance);
+        QFETCH(QString, className);
+        QFETCH(QString, expected);
+        QCOMPARE(bundleOfWindow(instance, className), expected);
+    }
+
+    void followsAnEntryRewrittenInPlace()
+    {
+        QCOMPARE(bundleOfWindow("new", "NewWindow"), QStringLiteral("NewWindow"));
+        QFile entry(TestEnvironment::current().dataDir() + "/applications/org.example.Rewritten.desktop");
+        QVERIFY(entry.open(QIODevice::ReadWrite));
+        QVERIFY(entry.write(kApplicationEntry + "StartupWMClass=NewWindow\n") > 0);
+        entry.close();
+        QTRY_COMPARE_WITH_TIMEOUT(bundleOfWindow("new", "NewWindow"), QStringLiteral("org.example.Rewritten"), 10000);
+        QCOMPARE(bundleOfWindow("old", "OldWindow"), QStringLiteral("OldWindow"));
+    }
+};
+
+KELVARO_TEST(DesktopEntryFilesTest)
+#include "DesktopEntryFilesTest.moc"
