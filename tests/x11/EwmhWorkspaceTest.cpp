@@ -14,9 +14,6 @@ using Properties = XTestClient::WindowProperties;
 
 namespace {
 
-// A well-formed application entry starts so; the lines of each follow.
-const QByteArray kApplicationEntry = "[Desktop Entry]\nType=Application\nExec=true\n";
-
 // "bundle|name|icon", "-" for what is missing; "<none>" for no application.
 QString describe(const std::optional<RunningApplication>& application)
 {
