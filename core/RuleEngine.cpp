@@ -10,6 +10,7 @@
 #include "platform/UserNotifications.h"
 #include "settings/UserDefaults.h"
 
+#include <QPointer>
 #include <QUuid>
 
 #include <algorithm>
@@ -192,10 +193,13 @@ void RuleEngine::postSwitchNotification(const QString& name)
     request.title = localized(QStringLiteral("Input Source Changed"));
     request.body = name;
     request.silent = true;
-    m_notifications.add(request, [this](const std::optional<QString>& error) {
+    // The answer may come after this engine is gone (a test makes a new one).
+    m_notifications.add(request, [engine = QPointer(this)](const std::optional<QString>& error) {
+        if (!engine)
+            return;
         if (error)
-            m_notificationErrors.failed(QStringLiteral("Notification error: ") + logging::logText(*error));
+            engine->m_notificationErrors.failed(QStringLiteral("Notification error: ") + logging::logText(*error));
         else
-            m_notificationErrors.succeeded();
+            engine->m_notificationErrors.succeeded();
     });
 }
