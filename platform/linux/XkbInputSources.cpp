@@ -155,6 +155,10 @@ std::optional<QList<PlatformInputSource>> XkbInputSources::readEnabledInputSourc
     }
     const int groupCount = controls->numGroups;
     const KeymapNames names = keymapNames(namesCookie, groupCount);
+    // A selection reads the names each time; the same names give the same list.
+    ListSource list{names.symbols, names.groups, rulesNames, groupCount};
+    if (m_lastList && m_lastList->first == list)
+        return m_lastList->second;
     const auto layouts = XkbKeymapLayouts::ofGroups(names.symbols, rulesNames, groupCount);
 
     QList<PlatformInputSource> sources;
@@ -174,6 +178,7 @@ std::optional<QList<PlatformInputSource>> XkbInputSources::readEnabledInputSourc
             source.localizedName = groupName;
         sources.append(source);
     }
+    m_lastList = {std::move(list), sources};
     return sources;
 }
 

@@ -49,6 +49,15 @@ private:
     bool m_available = false;
     quint8 m_xkbEventBase = 0;
     bool m_changeNoticePending = false;
+    // What the last list was built from, and that list.
+    struct ListSource {
+        QString symbols;
+        QList<QString> groupNames;
+        std::optional<QStringList> rulesNames;
+        int groupCount = 0;
+        bool operator==(const ListSource&) const = default;
+    };
+    std::optional<std::pair<ListSource, QList<PlatformInputSource>>> m_lastList;
     QHash<xcb_atom_t, QString> m_atomNames;
     std::optional<QList<PlatformInputSource>> m_enabledSources;   // none: read it at the next use
 };
