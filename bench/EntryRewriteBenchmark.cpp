@@ -24,6 +24,8 @@ constexpr auto kSwitchPause = 20ms;
 constexpr auto kSwitchTimeout = 10s;
 // Time for Kelvaro's first scan of the folder before the clock runs.
 constexpr auto kSettleAfterStart = 5s;
+// Long enough for Kelvaro to give back what the refreshes no longer use.
+constexpr auto kQuietTime = 15s;
 
 QString applicationsFolder()
 {
@@ -100,7 +102,7 @@ QList<EntryRewriteRun> measureSwitchesWhileAnEntryIsRewritten(
         if (!kelvaro)
             break;
         std::this_thread::sleep_for(kSettleAfterStart);
-        EntryRewriteRun result{count, {}, 0};
+        EntryRewriteRun result{count, {}, 0, 0};
         const double cpuBefore = kelvaro->cpuMicroseconds();
         const qint64 wakeupsBefore = kelvaro->wakeups();
         {
@@ -110,6 +112,8 @@ QList<EntryRewriteRun> measureSwitchesWhileAnEntryIsRewritten(
         result.run.cpuMicroseconds = kelvaro->cpuMicroseconds() - cpuBefore;
         result.run.wakeups = kelvaro->wakeups() - wakeupsBefore;
         result.residentKiB = kelvaro->residentKiB();
+        std::this_thread::sleep_for(kQuietTime);
+        result.residentKiBWhenQuiet = kelvaro->residentKiB();
         runs.append(result);
     }
     QDir(applicationsFolder()).removeRecursively();

@@ -15,6 +15,7 @@ struct EntryRewriteRun {
     int entries = 0;
     SwitchRun run;
     qint64 residentKiB = 0;   // Kelvaro's, at the end
+    qint64 residentKiBWhenQuiet = 0;   // and once the folder has not changed for a while
 };
 
 // Fills the user's applications folder with 100, then 20,000 entries (none of

@@ -30,6 +30,12 @@ constexpr std::chrono::milliseconds kFirstScanWait{200};
 // Notices of changes are gathered this long before the folders are scanned
 // again: a package installs many files at once.
 constexpr std::chrono::milliseconds kSettleTime{500};
+// glibc keeps the memory of retired catalogs for the thread that built them;
+// it is given back to the system once the folders have been quiet this long.
+// A trim takes tens of milliseconds and stalls allocations meanwhile: trimming
+// after each of a series of refreshes would delay switches, while the memory
+// kept, reused by each new catalog, stays bounded.
+constexpr std::chrono::seconds kQuietBeforeTrim{10};
 
 // A watch on one folder, ended when it goes: on all its files, or only on
 // the one named `child` (a folder that does not exist yet). GIO would poll
@@ -87,6 +93,7 @@ struct DesktopEntryIndex::Entries {
     bool waitedForFirstScan = false;
     bool answeredWithoutCatalog = false;
     QTimer settle;
+    QTimer trim;
     QHash<QString, std::shared_ptr<FolderMonitor>> monitors;
     std::function<void()> changeHandler;
 
@@ -104,6 +111,11 @@ DesktopEntryIndex::Entries::Entries()
     settle.setSingleShot(true);
     settle.setInterval(kSettleTime);
     QObject::connect(&settle, &QTimer::timeout, &context, [this] { startScan(); });
+    trim.setSingleShot(true);
+    trim.setInterval(kQuietBeforeTrim);
+    QObject::connect(&trim, &QTimer::timeout, &context, [] {
+        QThreadPool::globalInstance()->start([] { malloc_trim(0); });
+    });
     watch(folders);
     startScan();
 }
@@ -153,12 +165,10 @@ void DesktopEntryIndex::Entries::adopt(CatalogPtr scanned)
     // Answers given before the first catalog may differ from its own.
     const bool changed = catalog ? scanned->differsFromPrevious() : answeredWithoutCatalog;
     // Freeing tens of thousands of entries takes milliseconds: not here.
-    if (catalog)
-        QThreadPool::globalInstance()->start([retired = std::exchange(catalog, nullptr)]() mutable {
-            retired.reset();
-            // glibc keeps freed memory of other threads for them; give it back.
-            malloc_trim(0);
-        });
+    if (catalog) {
+        QThreadPool::globalInstance()->start([retired = std::exchange(catalog, nullptr)]() mutable { retired.reset(); });
+        trim.start();
+    }
     catalog = std::move(scanned);
     answeredWithoutCatalog = false;
     watch(folders + catalog->folders());

@@ -5,7 +5,6 @@
 // GIO through this header only.
 #pragma push_macro("signals")
 #undef signals
-#include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #pragma pop_macro("signals")
 
