@@ -17,8 +17,7 @@
 
 namespace {
 
-using platform::GCharPtr;
-using platform::GObjectPtr;
+using namespace platform;
 
 // GLib is not instrumented, so the fuzzer cannot see how far GIO got into a
 // file; most mutated files would fail GIO's checks. Half the inputs are the
@@ -31,18 +30,8 @@ QByteArray entryText(const uint8_t* data, size_t size)
     return bytes;
 }
 
-QString iconNameOf(GAppInfo* info)
-{
-    GIcon* icon = g_app_info_get_icon(info);
-    if (icon && G_IS_THEMED_ICON(icon))
-        return QString::fromUtf8(g_themed_icon_get_names(G_THEMED_ICON(icon))[0]);
-    if (icon && G_IS_FILE_ICON(icon))
-        return QString::fromUtf8(GCharPtr(g_file_get_path(g_file_icon_get_file(G_FILE_ICON(icon)))).get());
-    return {};
-}
-
 // The record as GIO reads the entry.
-std::optional<platform::DesktopEntryRecord> recordByGio(const QByteArray& text, const QString& id)
+std::optional<DesktopEntryRecord> recordByGio(const QByteArray& text, const QString& id)
 {
     GKeyFile* keyFile = g_key_file_new();
     GObjectPtr<GDesktopAppInfo> info;
@@ -51,11 +40,13 @@ std::optional<platform::DesktopEntryRecord> recordByGio(const QByteArray& text, 
     g_key_file_unref(keyFile);   // GIO keeps its own reference
     if (!info || g_desktop_app_info_get_is_hidden(info.get()))
         return std::nullopt;
-    platform::DesktopEntryRecord record;
+    DesktopEntryRecord record;
     record.entry.id = id;
     const GCharPtr name(g_desktop_app_info_get_locale_string(info.get(), G_KEY_FILE_DESKTOP_KEY_NAME));
     record.entry.name = name ? QString::fromUtf8(name.get()).trimmed() : QString();
-    record.entry.iconName = iconNameOf(G_APP_INFO(info.get()));
+    // A theme name or a local path, as ours.
+    GIcon* icon = g_app_info_get_icon(G_APP_INFO(info.get()));
+    record.entry.iconName = QString::fromUtf8(GCharPtr(icon ? g_icon_to_string(icon) : nullptr).get());
     record.startupWmClass = QString::fromUtf8(g_desktop_app_info_get_startup_wm_class(info.get()));
     record.noDisplay = g_desktop_app_info_get_nodisplay(info.get());
     return record;
