@@ -1,6 +1,6 @@
 #include "app/TrayIcon.h"
 
-#include "app/SymbolIcons.h"
+#include "feedback/SymbolIcons.h"
 #include "app/TrayIconImage.h"
 #include "core/RuleEngine.h"
 #include "feedback/MenuBarIndicatorController.h"

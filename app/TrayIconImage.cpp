@@ -1,6 +1,6 @@
 #include "app/TrayIconImage.h"
 
-#include "app/SymbolIcons.h"
+#include "feedback/SymbolIcons.h"
 
 #include <QFont>
 #include <QFontMetricsF>

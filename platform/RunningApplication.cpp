@@ -1,6 +1,7 @@
 #include "platform/RunningApplication.h"
 
 #include <QFileInfo>
+#include <QPixmap>
 
 namespace platform {
 
@@ -21,11 +22,14 @@ RunningApplication RunningApplication::forWindow(quint32 windowId, quint64 insta
 
 QIcon RunningApplication::icon() const
 {
-    if (iconName.isEmpty())
-        return {};
+    QIcon named;
     if (QFileInfo(iconName).isAbsolute())
-        return QIcon(iconName);
-    return QIcon::fromTheme(iconName);
+        named = QFileInfo::exists(iconName) ? QIcon(iconName) : QIcon();
+    else if (!iconName.isEmpty())
+        named = QIcon::fromTheme(iconName);
+    if (!named.isNull() || windowIcon.isNull())
+        return named;
+    return QIcon(QPixmap::fromImage(windowIcon));
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QMetaType>
 #include <QString>
 
@@ -36,8 +37,13 @@ public:
     std::optional<QString> localizedName;
     // Icon theme name or absolute file path; empty when there is none.
     QString iconName;
+    // The image the application's window carries itself (_NET_WM_ICON on
+    // X11); read only for the list of running applications, null otherwise.
+    QImage windowIcon;
     ActivationPolicy activationPolicy = ActivationPolicy::Regular;
 
+    // The icon named by iconName when it can be found, else windowIcon; null
+    // without either.
     QIcon icon() const;
 
     friend bool operator==(const RunningApplication& a, const RunningApplication& b)

@@ -11,6 +11,9 @@ public:
     using Workspace::Workspace;
     std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
     QList<RunningApplication> runningApplications() override { return {}; }
+    std::optional<InstalledApplication> installedApplication(const QString&) override { return std::nullopt; }
+    std::optional<InstalledApplication> applicationAt(const QString&) override { return std::nullopt; }
+    QStringList applicationFolders() override { return {}; }
 };
 
 } // namespace platform

@@ -279,4 +279,19 @@ bool EwmhWorkspace::anyClientDeclaresPid(quint32 pid)
     return found;
 }
 
+std::optional<InstalledApplication> EwmhWorkspace::installedApplication(const QString&)
+{
+    return std::nullopt;
+}
+
+std::optional<InstalledApplication> EwmhWorkspace::applicationAt(const QString&)
+{
+    return std::nullopt;
+}
+
+QStringList EwmhWorkspace::applicationFolders()
+{
+    return {};
+}
+
 } // namespace platform

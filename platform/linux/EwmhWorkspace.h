@@ -21,6 +21,9 @@ public:
 
     std::optional<RunningApplication> frontmostApplication() override;
     QList<RunningApplication> runningApplications() override;
+    std::optional<InstalledApplication> installedApplication(const QString& bundleIdentifier) override;
+    std::optional<InstalledApplication> applicationAt(const QString& path) override;
+    QStringList applicationFolders() override;
 
     // The application behind a window; nothing when the window carries no
     // identity data at all.

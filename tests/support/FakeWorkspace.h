@@ -14,7 +14,25 @@ public:
     std::optional<RunningApplication> frontmost;
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
-    QList<RunningApplication> runningApplications() override { return {}; }
+    QList<RunningApplication> running;
+    QList<InstalledApplication> installed;   // also what applicationAt() finds, by path
+    QStringList folders;
+    QList<RunningApplication> runningApplications() override { return running; }
+    std::optional<InstalledApplication> installedApplication(const QString& bundleIdentifier) override
+    {
+        for (const InstalledApplication& application : installed)
+            if (application.bundleIdentifier == bundleIdentifier)
+                return application;
+        return std::nullopt;
+    }
+    std::optional<InstalledApplication> applicationAt(const QString& path) override
+    {
+        for (const InstalledApplication& application : installed)
+            if (application.path == path)
+                return application;
+        return std::nullopt;
+    }
+    QStringList applicationFolders() override { return folders; }
 
     // Brings an application to the front and sends the notice (an empty
     // notice when application is nothing).

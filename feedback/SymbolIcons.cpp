@@ -1,4 +1,4 @@
-#include "app/SymbolIcons.h"
+#include "feedback/SymbolIcons.h"
 
 #include "logging/Logger.h"
 #include "platform/ApplicationResources.h"
