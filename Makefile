@@ -13,7 +13,7 @@ JOBS ?= $(shell nproc)
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_CXX ?= clang++-14
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz screenshots clean
 
 all: build
 
@@ -47,3 +47,7 @@ fuzz: deps
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Pictures of the settings window for the README, taken under the test's own Xvfb.
+screenshots: build
+	KELVARO_SCREENSHOTS=$(CURDIR)/docs/screenshots $(BUILD_DIR)/bin/tst_settings_ui SettingsWindowTest screenshots

@@ -1,6 +1,6 @@
 #include "app/KelvaroApp.h"
 
-#include "app/PermissionsManager.h"
+#include "settings_ui/PermissionsManager.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
 #include "core/InputSourceManager.h"
@@ -14,15 +14,10 @@
 #include "platform/Platform.h"
 #include "platform/TerminationSignals.h"
 #include "settings/UserDefaults.h"
+#include "settings_ui/SettingsView.h"
 
 #include <QApplication>
 #include <QSettings>
-
-namespace {
-
-const QSize kSettingsMinimumSize(700, 450);
-
-} // namespace
 
 KelvaroApp::KelvaroApp(QObject* parent)
     : QObject(parent)
@@ -30,10 +25,10 @@ KelvaroApp::KelvaroApp(QObject* parent)
     , m_inputSourceManager(InputSourceManager::shared())
     , m_permissionsManager(PermissionsManager::shared())
     , m_menuBarIndicator(MenuBarIndicatorController::shared())
-    // Until the settings pages exist the window is empty.
-    , m_settingsWindow(settingsWindowIdentifier, [] {
-        auto* window = new QWidget;
-        window->setMinimumSize(kSettingsMinimumSize);
+    , m_settingsWindow(settingsWindowIdentifier, [this] {
+        auto* window = new SettingsView(
+            {m_ruleEngine, m_inputSourceManager, m_permissionsManager, platform::sharedWorkspace()});
+        window->setWindowTitle(localized(QStringLiteral("Settings")));
         return window;
     })
 {

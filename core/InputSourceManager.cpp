@@ -1,5 +1,6 @@
 #include "core/InputSourceManager.h"
 
+#include "logging/LogText.h"
 #include "logging/Logger.h"
 #include "platform/Platform.h"
 #include "platform/TextInputSources.h"
@@ -71,6 +72,7 @@ bool InputSourceManager::selectInputSource(const QString& identifier)
         if (entry.id == identifier)
             return m_platform.selectInputSource(entry) == platform::TextInputSources::kStatusOk;
     }
+    Logger::shared().info(QStringLiteral("Input source not available: ") + logging::logText(identifier));
     return false;
 }
 

@@ -105,6 +105,18 @@ void RuleEngine::deleteRule(const AppRule& rule)
     setRules(rules);
 }
 
+void RuleEngine::updateRule(const AppRule& rule)
+{
+    QList<AppRule> rules = m_rules;
+    const auto edited = std::find_if(rules.begin(), rules.end(), [&](const AppRule& r) { return r.id == rule.id; });
+    if (edited == rules.end()) {
+        addRule(rule);
+        return;
+    }
+    *edited = rule;
+    setRules(rules);
+}
+
 void RuleEngine::loadRules()
 {
     RulesStore::LoadResult loaded = m_store->load();

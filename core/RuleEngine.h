@@ -63,6 +63,9 @@ public:
     void addRule(const AppRule& rule);
     // Removes every rule with the rule's id; saves even when none was removed.
     void deleteRule(const AppRule& rule);
+    // Puts an edited rule in place of the rule with its id; adds it as
+    // addRule does when no rule has that id any more. Saves the rules file.
+    void updateRule(const AppRule& rule);
 
 signals:
     // Each is sent on every assignment, also when the value is unchanged.

@@ -30,6 +30,19 @@ const QList<Symbol>& symbolTable()
         {SymbolIcons::keyboard, QStringLiteral("input-keyboard"), QStringLiteral("keyboard"), {}, {}},
         // No freedesktop name means "paused keyboard"; our badge on whichever keyboard is drawn keeps one look.
         {SymbolIcons::keyboardPaused, {}, {}, SymbolIcons::keyboard, QStringLiteral("badge-exclamationmark")},
+        {SymbolIcons::keyboardEllipsis, {}, {}, SymbolIcons::keyboard, QStringLiteral("badge-ellipsis")},
+        // The one-colour symbols of the settings window: ours everywhere, so
+        // that they take the colour the window gives them.
+        {SymbolIcons::application, {}, QStringLiteral("app-fill"), {}, {}},
+        {SymbolIcons::plus, {}, QStringLiteral("plus"), {}, {}},
+        {SymbolIcons::minus, {}, QStringLiteral("minus"), {}, {}},
+        {SymbolIcons::arrowRight, {}, QStringLiteral("arrow-right"), {}, {}},
+        {SymbolIcons::warning, {}, QStringLiteral("exclamationmark-triangle-fill"), {}, {}},
+        {SymbolIcons::ruleList, {}, QStringLiteral("list-bullet-rectangle"), {}, {}},
+        {SymbolIcons::gear, {}, QStringLiteral("gear"), {}, {}},
+        {SymbolIcons::sparkles, {}, QStringLiteral("sparkles"), {}, {}},
+        {SymbolIcons::info, {}, QStringLiteral("info-circle"), {}, {}},
+        {SymbolIcons::envelope, {}, QStringLiteral("envelope"), {}, {}},
     };
     return table;
 }
@@ -121,6 +134,21 @@ bool paint(QPainter& painter, const QRectF& rect, const QString& name)
         return paintBundled(painter, badge, symbol->badgeSvg);
     }
     return paintThemed(painter, square, symbol->themeIcon) || paintBundled(painter, square, symbol->bundledSvg);
+}
+
+QPixmap pixmap(const QString& symbol, int side, const QColor& tint, qreal pixelRatio)
+{
+    QPixmap image(QSize(side, side) * pixelRatio);
+    image.setDevicePixelRatio(pixelRatio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paint(painter, QRectF(0, 0, side, side), symbol);
+    if (tint.isValid()) {
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(QRectF(0, 0, side, side), tint);
+    }
+    return image;
 }
 
 } // namespace SymbolIcons

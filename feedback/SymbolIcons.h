@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QPixmap>
 #include <QString>
 
 class QPainter;
@@ -14,9 +16,24 @@ namespace SymbolIcons {
 
 inline const QString keyboard = QStringLiteral("keyboard");
 inline const QString keyboardPaused = QStringLiteral("keyboard.badge.exclamationmark");
+inline const QString keyboardEllipsis = QStringLiteral("keyboard.badge.ellipsis");
+inline const QString application = QStringLiteral("app.fill");
+inline const QString plus = QStringLiteral("plus");
+inline const QString minus = QStringLiteral("minus");
+inline const QString arrowRight = QStringLiteral("arrow.right");
+inline const QString warning = QStringLiteral("exclamationmark.triangle.fill");
+inline const QString ruleList = QStringLiteral("list.bullet.rectangle");
+inline const QString gear = QStringLiteral("gear");
+inline const QString sparkles = QStringLiteral("sparkles");
+inline const QString info = QStringLiteral("info.circle");
+inline const QString envelope = QStringLiteral("envelope");
 
 // Paints the symbol into the square centred in rect. Returns false, having
 // painted nothing, for an unknown symbol or when no image of it can be found.
 bool paint(QPainter& painter, const QRectF& rect, const QString& symbol);
+// The symbol in a square of `side` device-independent pixels for a screen of
+// the given pixel ratio; when `tint` is valid, every painted pixel takes that
+// colour (the one-colour symbols). Transparent for an unknown symbol.
+QPixmap pixmap(const QString& symbol, int side, const QColor& tint = {}, qreal pixelRatio = 1.0);
 
 } // namespace SymbolIcons

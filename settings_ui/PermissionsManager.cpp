@@ -1,4 +1,4 @@
-#include "app/PermissionsManager.h"
+#include "settings_ui/PermissionsManager.h"
 
 #include "platform/AccessibilityTrust.h"
 #include "platform/Platform.h"

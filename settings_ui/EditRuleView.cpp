@@ -1,0 +1,91 @@
+#include "settings_ui/EditRuleView.h"
+
+#include "core/InputSourceManager.h"
+#include "core/RuleEngine.h"
+#include "localization/LocalizationManager.h"
+#include "settings_ui/AppIconView.h"
+#include "settings_ui/SheetLayout.h"
+#include "settings_ui/TextStyles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+EditRuleView::EditRuleView(const AppRule& rule, RuleEngine& engine, const InputSourceManager& inputSources,
+                           platform::Workspace& workspace, QWidget* parent)
+    : QDialog(parent)
+    , m_rule(rule)
+    , m_engine(engine)
+    , m_picker(new QComboBox(this))
+    , m_enabled(new QCheckBox(localized(QStringLiteral("Enabled")), this))
+    , m_save(new QPushButton(localized(QStringLiteral("Save")), this))
+    , m_delete(new QPushButton(localized(QStringLiteral("Delete")), this))
+{
+    SheetLayout sheet(*this, QSize(400, 380), localized(QStringLiteral("Edit Rule")));
+
+    auto* target = sheet.addSection(localized(QStringLiteral("Target App")));
+    auto* appRow = new QHBoxLayout;
+    appRow->setContentsMargins(0, 4, 0, 4);
+    appRow->addWidget(new AppIconView(rule.appBundleID, 32, workspace, this));
+    auto* names = new QVBoxLayout;
+    names->setSpacing(0);
+    auto* name = new QLabel(rule.appName, this);
+    name->setTextFormat(Qt::PlainText);
+    TextStyles::apply(*name, TextStyles::headline(*this));
+    auto* bundleID = new QLabel(rule.appBundleID, this);
+    bundleID->setTextFormat(Qt::PlainText);
+    TextStyles::apply(*bundleID, TextStyles::caption(*this), true);
+    names->addWidget(name);
+    names->addWidget(bundleID);
+    appRow->addLayout(names, 1);
+    target->addRow(appRow);
+
+    auto* source = sheet.addSection(localized(QStringLiteral("Input Source")));
+    for (const InputSource& input : inputSources.installedInputSources())
+        m_picker->addItem(input.name, input.id);
+    // A source that is not enabled now is shown as no choice; Save keeps it.
+    m_picker->setCurrentIndex(m_picker->findData(rule.targetInputSourceID));
+    source->addRow(localized(QStringLiteral("Switch To")), m_picker);
+
+    auto* state = sheet.addSection(QString());
+    m_enabled->setChecked(rule.isEnabled);
+    state->addRow(m_enabled);
+
+    m_delete->setAutoDefault(false);
+    m_delete->setStyleSheet(QStringLiteral("QPushButton { color: #d70015; }"));
+    auto* cancel = new QPushButton(localized(QStringLiteral("Cancel")), this);
+    cancel->setAutoDefault(false);
+    m_save->setDefault(true);
+    m_save->setEnabled(!selectedInputSourceID().isEmpty());
+    sheet.addButtons({m_delete, nullptr, cancel, m_save});
+
+    connect(m_picker, &QComboBox::currentIndexChanged, this,
+            [this] { m_save->setEnabled(!selectedInputSourceID().isEmpty()); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_save, &QPushButton::clicked, this, &EditRuleView::save);
+    connect(m_delete, &QPushButton::clicked, this, &EditRuleView::remove);
+}
+
+QString EditRuleView::selectedInputSourceID() const
+{
+    return m_picker->currentIndex() < 0 ? m_rule.targetInputSourceID : m_picker->currentData().toString();
+}
+
+void EditRuleView::save()
+{
+    AppRule edited = m_rule;
+    edited.targetInputSourceID = selectedInputSourceID();
+    edited.isEnabled = m_enabled->isChecked();
+    m_engine.updateRule(edited);
+    accept();
+}
+
+void EditRuleView::remove()
+{
+    m_engine.deleteRule(m_rule);
+    accept();
+}

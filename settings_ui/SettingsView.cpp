@@ -1,0 +1,184 @@
+#include "settings_ui/SettingsView.h"
+
+#include "feedback/SymbolIcons.h"
+#include "localization/LocalizationManager.h"
+#include "settings/ApplicationVersion.h"
+#include "settings_ui/AboutView.h"
+#include "settings_ui/PermissionsManager.h"
+#include "settings_ui/ProminentButton.h"
+#include "settings_ui/RuleListView.h"
+#include "settings_ui/TextStyles.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kSidebarWidth = 200;
+constexpr int kItemPadding = 6;
+constexpr int kFooterPadding = 8;
+
+struct SidebarItem {
+    const char* text;
+    QString symbol;
+    QColor tint;   // invalid: the text's colour
+};
+
+const SidebarItem kItems[] = {
+    {"Rule Management", SymbolIcons::ruleList, {}},
+    {"General Settings", SymbolIcons::gear, {}},
+    {"Extras", SymbolIcons::sparkles, QColor(0xaf, 0x52, 0xde)},
+    {"About", SymbolIcons::info, {}},
+};
+
+// The banner's yellow background with its line along the bottom edge.
+class Banner : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QColor yellow(0xff, 0xcc, 0x00);
+        yellow.setAlphaF(0.2f);
+        painter.fillRect(rect(), yellow);
+        yellow.setAlphaF(0.4f);
+        painter.fillRect(QRect(0, height() - 1, width(), 1), yellow);
+    }
+};
+
+} // namespace
+
+SettingsView::SettingsView(const Services& services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_banner(new Banner(this))
+    , m_bannerText(new QLabel(m_banner))
+    , m_grant(new QPushButton(m_banner))
+    , m_sidebarTitle(new QLabel(this))
+    , m_sidebar(new QListWidget(this))
+    , m_footer(new QLabel(this))
+    , m_pages(new QStackedWidget(this))
+    , m_ruleList(new RuleListView(services.ruleEngine, services.inputSourceManager, services.workspace, this))
+{
+    setMinimumSize(700, 450);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* bannerRow = new QHBoxLayout(m_banner);
+    bannerRow->setContentsMargins(16, 10, 16, 10);
+    auto* warning = new QLabel(m_banner);
+    warning->setPixmap(SymbolIcons::pixmap(SymbolIcons::warning, 18, QColor(0xf5, 0xb8, 0x00), devicePixelRatioF()));
+    bannerRow->addWidget(warning);
+    QFont medium = font();
+    medium.setWeight(QFont::Medium);
+    m_bannerText->setFont(medium);
+    bannerRow->addWidget(m_bannerText);
+    bannerRow->addStretch(1);
+    ProminentButton::style(*m_grant, font(), QMargins(4, 10, 4, 10));
+    bannerRow->addWidget(m_grant);
+    column->addWidget(m_banner);
+    connect(m_grant, &QPushButton::clicked, &services.permissionsManager, &PermissionsManager::requestAccessibility);
+    connect(&services.permissionsManager, &PermissionsManager::isAccessibilityTrustedChanged, this,
+            &SettingsView::renderBanner);
+
+    auto* split = new QHBoxLayout;
+    split->setSpacing(0);
+    auto* sidebarPane = new QWidget(this);
+    sidebarPane->setAutoFillBackground(true);
+    sidebarPane->setBackgroundRole(QPalette::Window);
+    auto* sidebarColumn = new QVBoxLayout(sidebarPane);
+    sidebarColumn->setContentsMargins(0, 0, 0, 0);
+    sidebarColumn->setSpacing(0);
+    m_sidebar->setFixedWidth(kSidebarWidth);
+    m_sidebar->setFrameShape(QFrame::NoFrame);
+    m_sidebar->setStyleSheet(QStringLiteral("QListWidget { background: palette(window); }"
+                                            "QListWidget::item { padding: %1px 8px; border-radius: 6px; margin: 0 6px; }"
+                                            "QListWidget::item:selected { background: palette(highlight);"
+                                            " color: palette(highlighted-text); }")
+                                 .arg(kItemPadding));
+    for (const SidebarItem& entry : kItems) {
+        const QColor tint = entry.tint.isValid() ? entry.tint : palette().color(QPalette::WindowText);
+        new QListWidgetItem(QIcon(SymbolIcons::pixmap(entry.symbol, 16, tint, devicePixelRatioF())), QString(),
+                            m_sidebar);
+    }
+    TextStyles::apply(*m_sidebarTitle, TextStyles::headline(*this), true);
+    m_sidebarTitle->setContentsMargins(14, 12, 8, 6);
+    sidebarColumn->addWidget(m_sidebarTitle);
+    sidebarColumn->addWidget(m_sidebar, 1);
+    TextStyles::apply(*m_footer, TextStyles::caption(*this), true);
+    m_footer->setAlignment(Qt::AlignCenter);
+    m_footer->setContentsMargins(0, kFooterPadding, 0, kFooterPadding);
+    sidebarColumn->addWidget(m_footer);
+    split->addWidget(sidebarPane);
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::VLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    split->addWidget(divider);
+
+    // The general and extras pages come with their own services.
+    m_pages->addWidget(m_ruleList);
+    m_pages->addWidget(new QWidget(this));
+    m_pages->addWidget(new QWidget(this));
+    m_pages->addWidget(new AboutView(this));
+    split->addWidget(m_pages, 1);
+    column->addLayout(split, 1);
+    connect(m_sidebar, &QListWidget::currentRowChanged, m_pages, &QStackedWidget::setCurrentIndex);
+
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this, &SettingsView::retranslate);
+    retranslate();
+    renderBanner();
+}
+
+QWidget* SettingsView::currentPage() const
+{
+    return m_pages->currentWidget();
+}
+
+void SettingsView::retranslate()
+{
+    m_sidebarTitle->setText(localized(QStringLiteral("Settings")));
+    m_sidebar->setAccessibleName(m_sidebarTitle->text());
+    for (int row = 0; row < m_sidebar->count(); ++row)
+        m_sidebar->item(row)->setText(localized(QString::fromLatin1(kItems[row].text)));
+    m_bannerText->setText(localized(QStringLiteral("Accessibility Permission Required")));
+    m_grant->setText(localized(QStringLiteral("Grant Access")));
+    m_footer->setText(QStringLiteral("v") + applicationShortVersion());
+}
+
+void SettingsView::renderBanner()
+{
+    m_banner->setVisible(!m_services.permissionsManager.isAccessibilityTrusted());
+}
+
+bool SettingsView::event(QEvent* event)
+{
+    // Ctrl+Q quits from here as from the tray menu, also when a page's
+    // control would take the shortcut.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Quit) || key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Q)) {
+            QCoreApplication::quit();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void SettingsView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Close)) {
+        window()->close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QWidget>
+
+class InputSourceManager;
+class PermissionsManager;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QStackedWidget;
+class RuleEngine;
+class RuleListView;
+namespace platform {
+class Workspace;
+}
+
+// The content of the settings window: a banner while Kelvaro lacks the
+// accessibility permission, a sidebar of pages and the chosen page, the rule
+// list before any is chosen.
+class SettingsView : public QWidget {
+    Q_OBJECT
+public:
+    struct Services {
+        RuleEngine& ruleEngine;
+        InputSourceManager& inputSourceManager;
+        PermissionsManager& permissionsManager;
+        platform::Workspace& workspace;
+    };
+    // The pages the sidebar leads to, in its order.
+    enum class Page { Rules, General, Extras, About };
+
+    explicit SettingsView(const Services& services, QWidget* parent = nullptr);
+
+    QListWidget* sidebar() const { return m_sidebar; }
+    QWidget* banner() const { return m_banner; }
+    QWidget* currentPage() const;
+    RuleListView* ruleList() const { return m_ruleList; }
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void retranslate();
+    void renderBanner();
+
+    Services m_services;
+    QWidget* m_banner;
+    QLabel* m_bannerText;
+    QPushButton* m_grant;
+    QLabel* m_sidebarTitle;
+    QListWidget* m_sidebar;
+    QLabel* m_footer;
+    QStackedWidget* m_pages;
+    RuleListView* m_ruleList;
+};
