@@ -104,6 +104,9 @@ private slots:
         if (!selected.isEmpty())
             QCOMPARE(fakes().current(), selected);
         QCOMPARE(decisions(log), logged.isEmpty() ? QStringList() : QStringList{logged});
+        const bool unavailable = !logged.isEmpty() && selected.isEmpty();
+        QCOMPARE(log.infos().filter("Input source not available: ").join(""),
+                 unavailable ? "Input source not available: " + logged.section(" -> ", 1) : QString());
         QCOMPARE(events().size(), selected.isEmpty() ? 0 : 2);
     }
 

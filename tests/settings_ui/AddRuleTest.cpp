@@ -62,11 +62,7 @@ private slots:
             {"org.example.Shout", "/apps/org.example.Shout.DESKTOP", "Shout", {}},
         };
     }
-    void cleanup()
-    {
-        m_sheet.reset();
-        m_fakes.reset();
-    }
+    void cleanup() { m_sheet.reset(); m_fakes.reset(); }
 
     void addsARuleForARunningApplication()
     {

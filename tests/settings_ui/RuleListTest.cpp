@@ -52,11 +52,7 @@ class RuleListTest : public QObject {
 
 private slots:
     void init() { m_fakes = std::make_unique<EngineOverFakes>(); }
-    void cleanup()
-    {
-        m_page.reset();
-        m_fakes.reset();
-    }
+    void cleanup() { m_page.reset(); m_fakes.reset(); }
 
     void countsTheRules_data()
     {

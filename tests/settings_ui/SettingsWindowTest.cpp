@@ -48,12 +48,7 @@ class SettingsWindowTest : public QObject {
 
 private slots:
     void init() { m_fakes = std::make_unique<EngineOverFakes>(); }
-    void cleanup()
-    {
-        m_window.reset();
-        m_permissions.reset();
-        m_fakes.reset();
-    }
+    void cleanup() { m_window.reset(); m_permissions.reset(); m_fakes.reset(); }
 
     void opensOnTheRuleListWithTheBannerWhileUntrusted()
     {
