@@ -2,6 +2,7 @@
 # make test  installs what is missing, builds, runs every test
 #            (SANITIZE=1: with AddressSanitizer and UBSan, in build-sanitize/)
 # make bench builds and runs the benchmarks
+# make screenshots  pictures of the settings window for the README (docs/screenshots/)
 # make fuzz  builds the fuzz targets with clang and libFuzzer (build-fuzz/) and runs each
 #            (FUZZ_SECONDS each, default 60; FUZZ_RUNS executions each; FUZZ_TARGETS to pick some)
 ifeq ($(SANITIZE),1)

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -134,6 +135,12 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
     column->addLayout(split, 1);
     connect(m_sidebar, &QListWidget::currentRowChanged, m_pages, &QStackedWidget::setCurrentIndex);
 
+    // Escape and Ctrl+W close the window, Ctrl+Q quits as the tray menu does.
+    for (const QKeySequence& close : {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)})
+        connect(new QShortcut(close, this), &QShortcut::activated, this, [this] { window()->close(); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, qApp,
+            &QCoreApplication::quit);
+
     connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this, &SettingsView::retranslate);
     retranslate();
     renderBanner();
@@ -158,27 +165,4 @@ void SettingsView::retranslate()
 void SettingsView::renderBanner()
 {
     m_banner->setVisible(!m_services.permissionsManager.isAccessibilityTrusted());
-}
-
-bool SettingsView::event(QEvent* event)
-{
-    // Ctrl+Q quits from here as from the tray menu, also when a page's
-    // control would take the shortcut.
-    if (event->type() == QEvent::ShortcutOverride) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->matches(QKeySequence::Quit) || key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Q)) {
-            QCoreApplication::quit();
-            return true;
-        }
-    }
-    return QWidget::event(event);
-}
-
-void SettingsView::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Close)) {
-        window()->close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }

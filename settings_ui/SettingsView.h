@@ -36,10 +36,6 @@ public:
     QWidget* currentPage() const;
     RuleListView* ruleList() const { return m_ruleList; }
 
-protected:
-    bool event(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void retranslate();
     void renderBanner();

@@ -65,7 +65,9 @@ private slots:
         QTRY_VERIFY(!window.banner()->isVisible());
         window.sidebar()->setCurrentRow(3);
         QVERIFY(qobject_cast<AboutView*>(window.currentPage()));
-        QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(window.sidebar(), Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!window.isVisible());
     }
 
