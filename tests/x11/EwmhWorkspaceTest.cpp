@@ -69,6 +69,7 @@ private slots:
             {"gimp", "Name=Image Editor\n"},
             {"nameless", "Icon=/opt/nameless/icon.png\n"},
             {"hidden", "Name=Hidden\nHidden=true\nStartupWMClass=HiddenWindow\n"},
+            {"kde4/viewer", ""},
         };
         for (const auto& [id, lines] : entries)
             QVERIFY(writeDesktopEntry(id + ".desktop", kApplicationEntry + lines));
@@ -136,6 +137,15 @@ private slots:
         QFETCH(Properties, properties);
         QFETCH(QString, expected);
         QCOMPARE(describe(m_workspace->applicationForWindow(m_client->createWindow(properties))), expected);
+    }
+
+    void findsInstalledApplicationsByExactId()
+    {
+        const auto installed = [&](const QString& id) { return describe(m_workspace->installedApplication(id)); };
+        QTRY_COMPARE(installed("org.example.Editor"),
+                     "org.example.Editor|Example Editor|accessories-text-editor|share/applications/org.example.Editor.desktop");
+        QCOMPARE(installed("kde4-viewer"), "kde4-viewer|-||share/applications/kde4/viewer.desktop");
+        QCOMPARE(installed("org.example.editor") + installed("hidden"), "<none><none>");
     }
 
     void notifiesEveryActivationInOrder()
