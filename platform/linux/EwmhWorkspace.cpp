@@ -3,6 +3,7 @@
 #include "platform/linux/DesktopEntryFile.h"
 #include "platform/linux/DesktopEntryId.h"
 #include "platform/linux/DesktopEntryRecord.h"
+#include "platform/linux/XWindowIcon.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +36,9 @@ constexpr std::array kAccessoryWindowTypes{
     "_NET_WM_WINDOW_TYPE_COMBO",         "_NET_WM_WINDOW_TYPE_DND",
 };
 constexpr std::array kRegularWindowTypes{"_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG"};
+
+// The size of the window icon chosen among those a window offers.
+constexpr int kWindowIconSize = 32;
 
 template <std::size_t N>
 bool isAnyOf(XConnection& connection, xcb_atom_t atom, const std::array<const char*, N>& names)
@@ -80,6 +84,13 @@ ActivationPolicy activationPolicy(XConnection& connection, xcb_window_t window)
     if (states.contains(connection.atom("_NET_WM_STATE_SKIP_TASKBAR")))
         return ActivationPolicy::Accessory;
     return ActivationPolicy::Regular;
+}
+
+QImage windowIcon(XConnection& connection, xcb_window_t window)
+{
+    const auto value = connection.property(window, connection.atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL,
+                                           XWindowIcon::kMaxBytes);
+    return value && value->format == 32 ? XWindowIcon::nearest(value->value, kWindowIconSize) : QImage();
 }
 
 InstalledApplication installedApplicationOf(const DesktopEntry& entry, const QString& path)
@@ -133,14 +144,21 @@ QList<RunningApplication> EwmhWorkspace::runningApplications()
     const auto windows = m_connection.cardinalListProperty(m_connection.rootWindow(),
                                                            m_connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
     for (const xcb_window_t window : windows) {
+        auto application = applicationForWindow(window);
+        if (!application)
+            continue;
         // One process may show several applications, and sandboxed processes
         // of different applications may declare the same small pid.
-        const auto application = applicationForWindow(window);
-        const auto same = [&](const RunningApplication& listed) {
-            return listed == *application && listed.bundleIdentifier == application->bundleIdentifier;
-        };
-        if (application && std::none_of(applications.cbegin(), applications.cend(), same))
+        const auto listed = std::find_if(applications.begin(), applications.end(), [&](const RunningApplication& other) {
+            return other == *application && other.bundleIdentifier == application->bundleIdentifier;
+        });
+        // The icon is read here only, not kept: activations never wait for it.
+        if (listed == applications.end()) {
+            application->windowIcon = windowIcon(m_connection, window);
             applications.append(*application);
+        } else if (listed->windowIcon.isNull()) {
+            listed->windowIcon = windowIcon(m_connection, window);
+        }
     }
     return applications;
 }
