@@ -172,7 +172,7 @@ private slots:
         m_client->setClientList(windows);
         const QImage read = m_workspace->runningApplications().value(0).windowIcon;
         QCOMPARE(read.size(), QSize(side, side));
-        QCOMPARE(read.isNull() ? 0u : read.pixel(0, 0), side ? 0x80ff0000u + side : 0u);
+        QCOMPARE(read.isNull() ? 0u : read.pixelColor(0, 0).rgba(), side ? 0x80ff0000u + side : 0u);
     }
 
     void notifiesEveryActivationInOrder()
