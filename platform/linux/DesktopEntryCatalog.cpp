@@ -72,6 +72,7 @@ struct DesktopEntryCatalog::Walk {
         if (ancestors.contains(key) || ancestors.size() > kMaxDepth)
             return;
         ancestors.append(key);
+        const qint32 folderIndex = qint32(catalog.m_folders.size());
         catalog.m_folders.append(path);
 
         QByteArrayList names;
@@ -88,25 +89,26 @@ struct DesktopEntryCatalog::Walk {
             if (::fstatat(::dirfd(dir.get()), name.constData(), &child, 0) != 0)
                 continue;
             if (name.endsWith(kSuffix))
-                file(path, name, idPrefix + QFile::decodeName(name.chopped(kSuffix.size())), child);
+                file(folderIndex, qint32(idPrefix.size()), name, idPrefix + QFile::decodeName(name.chopped(kSuffix.size())), child);
             else if (S_ISDIR(child.st_mode))
                 folder(path + QLatin1Char('/') + QFile::decodeName(name), idPrefix + QFile::decodeName(name) + QLatin1Char('-'), ancestors);
         }
     }
 
-    void file(const QString& folder, const QByteArray& name, const QString& id, const struct stat& status)
+    void file(qint32 folder, qint32 nameStart, const QByteArray& name, const QString& id, const struct stat& status)
     {
         if (catalog.m_entries.contains(id))
             return;
         Entry entry{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
-                    nanoseconds(status.st_mtim), nanoseconds(status.st_ctim), std::nullopt, QString()};
+                    nanoseconds(status.st_mtim), nanoseconds(status.st_ctim), std::nullopt, QString(), folder, nameStart};
         if (const Entry* known = previous ? previous->entryAt(id) : nullptr; known && known->sameFileAs(entry)) {
             entry.record = known->record;
             entry.foldedId = known->foldedId;
         } else {
             reread.append(id);
             if (S_ISREG(status.st_mode) && status.st_size <= DesktopEntryFile::kMaxSize) {
-                if (const auto contents = DesktopEntryFile::read(folder + QLatin1Char('/') + QFile::decodeName(name)))
+                const QString path = catalog.m_folders.at(folder) + QLatin1Char('/') + QFile::decodeName(name);
+                if (const auto contents = DesktopEntryFile::read(path))
                     entry.record = DesktopEntryRecord::fromContents(*contents, id);
             }
             entry.foldedId = id.toCaseFolded();
@@ -190,28 +192,33 @@ const DesktopEntryCatalog::Entry* DesktopEntryCatalog::entryAt(const QString& id
     return found == m_entries.cend() ? nullptr : &*found;
 }
 
-std::optional<DesktopEntry> DesktopEntryCatalog::probe(const QStringList& folders, const QString& id)
+std::optional<DesktopEntry> DesktopEntryCatalog::probe(const QStringList& folders, const QString& id, QString* path)
 {
     const QString bare = DesktopEntryId::withoutSuffix(id);
     if (bare.isEmpty() || bare.contains(QLatin1Char('/')) || bare.contains(QChar(0)))
         return std::nullopt;
     for (const QString& folder : folders) {
-        const QString path = folder + QLatin1Char('/') + bare + QLatin1String(kSuffix);
+        const QString file = folder + QLatin1Char('/') + bare + QLatin1String(kSuffix);
         struct stat status {};
-        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        if (::stat(QFile::encodeName(file).constData(), &status) != 0)
             continue;
-        const auto contents = DesktopEntryFile::read(path);
+        const auto contents = DesktopEntryFile::read(file);
         const auto record = contents ? DesktopEntryRecord::fromContents(*contents, bare) : std::nullopt;
+        if (record && path)
+            *path = file;
         return record ? std::optional(record->entry) : std::nullopt;
     }
     return std::nullopt;
 }
 
-std::optional<DesktopEntry> DesktopEntryCatalog::entryForId(const QString& id) const
+std::optional<DesktopEntry> DesktopEntryCatalog::entryForId(const QString& id, QString* path) const
 {
-    const Entry* found = entryAt(DesktopEntryId::withoutSuffix(id));
+    const QString bare = DesktopEntryId::withoutSuffix(id);
+    const Entry* found = entryAt(bare);
     if (!found || !found->record)
         return std::nullopt;
+    if (path)
+        *path = m_folders.at(found->folder) + QLatin1Char('/') + bare.mid(found->nameStart) + QLatin1String(kSuffix);
     return found->record->entry;
 }
 

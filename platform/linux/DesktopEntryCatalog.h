@@ -23,10 +23,11 @@ public:
     static DesktopEntryCatalog scan(const QStringList& folders, const DesktopEntryCatalog* previous = nullptr);
 
     // The entry of a file found at `id`.desktop in one of the folders (not in
-    // their subfolders), read alone: before a whole scan is done.
-    static std::optional<DesktopEntry> probe(const QStringList& folders, const QString& id);
+    // their subfolders), read alone: before a whole scan is done. Its file
+    // goes to *path, when asked for.
+    static std::optional<DesktopEntry> probe(const QStringList& folders, const QString& id, QString* path = nullptr);
 
-    std::optional<DesktopEntry> entryForId(const QString& id) const;
+    std::optional<DesktopEntry> entryForId(const QString& id, QString* path = nullptr) const;
     // See DesktopEntryIndex::entryForWindowClass.
     std::optional<DesktopEntry> entryForWindowClass(const QString& instanceName, const QString& className) const;
 
@@ -46,6 +47,10 @@ private:
         qint64 changedNs = 0;
         std::optional<DesktopEntryRecord> record;   // nothing: Hidden, not an application, unreadable
         QString foldedId;   // the ID case-folded
+        // Where the file lies, without a string of its own: the index of its
+        // folder in m_folders, and where its name starts in the ID.
+        qint32 folder = -1;
+        qint32 nameStart = 0;
 
         bool sameFileAs(const Entry& other) const;
     };

@@ -224,11 +224,11 @@ void DesktopEntryIndex::setChangeHandler(std::function<void()> handler)
     m_entries->changeHandler = std::move(handler);
 }
 
-std::optional<DesktopEntry> DesktopEntryIndex::entryForId(const QString& id) const
+std::optional<DesktopEntry> DesktopEntryIndex::entryForId(const QString& id, QString* path) const
 {
     if (const DesktopEntryCatalog* catalog = m_entries->current())
-        return catalog->entryForId(id);
-    return DesktopEntryCatalog::probe(m_entries->folders, id);
+        return catalog->entryForId(id, path);
+    return DesktopEntryCatalog::probe(m_entries->folders, id, path);
 }
 
 std::optional<DesktopEntry> DesktopEntryIndex::entryForWindowClass(const QString& instanceName,

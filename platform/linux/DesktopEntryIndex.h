@@ -29,8 +29,9 @@ public:
     DesktopEntryIndex(const DesktopEntryIndex&) = delete;
     DesktopEntryIndex& operator=(const DesktopEntryIndex&) = delete;
 
-    // The entry with this desktop-entry ID ("org.gnome.Terminal", ".desktop" optional).
-    std::optional<DesktopEntry> entryForId(const QString& id) const;
+    // The entry with this desktop-entry ID ("org.gnome.Terminal", ".desktop"
+    // optional); the file it was read from goes to *path, when asked for.
+    std::optional<DesktopEntry> entryForId(const QString& id, QString* path = nullptr) const;
     // The entry whose StartupWMClass, else whose ID, equals the WM_CLASS class
     // or instance name.
     std::optional<DesktopEntry> entryForWindowClass(const QString& instanceName, const QString& className) const;

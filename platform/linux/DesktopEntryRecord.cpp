@@ -32,15 +32,18 @@ bool programExists(const char* program)
     return GCharPtr(g_find_program_in_path(path.get())) != nullptr;
 }
 
-// GIO's conditions for an installed entry to be an application it lists.
-bool loadable(GKeyFile* file)
+bool describesApplication(GKeyFile* file)
 {
     const GCharPtr startGroup(g_key_file_get_start_group(file));
     if (!startGroup || std::strcmp(startGroup.get(), G_KEY_FILE_DESKTOP_GROUP) != 0)
         return false;
     const GCharPtr type = stringOf(file, G_KEY_FILE_DESKTOP_KEY_TYPE);
-    if (!type || std::strcmp(type.get(), G_KEY_FILE_DESKTOP_TYPE_APPLICATION) != 0)
-        return false;
+    return type && std::strcmp(type.get(), G_KEY_FILE_DESKTOP_TYPE_APPLICATION) == 0;
+}
+
+// GIO's further conditions for an installed entry to be an application it lists.
+bool programsFound(GKeyFile* file)
+{
     if (const GCharPtr tryExec = stringOf(file, G_KEY_FILE_DESKTOP_KEY_TRY_EXEC); tryExec && *tryExec && !programExists(tryExec.get()))
         return false;
     if (const GCharPtr exec = stringOf(file, G_KEY_FILE_DESKTOP_KEY_EXEC); exec && *exec) {
@@ -75,12 +78,15 @@ QString iconNameOf(GKeyFile* file)
 // The key file is read here rather than through GDesktopAppInfo: creating one
 // makes GIO index and watch every application folder itself, and drop and
 // rebuild that index, thousands of names, at each change in them.
-std::optional<DesktopEntryRecord> DesktopEntryRecord::fromContents(const QByteArray& contents, const QString& id)
+std::optional<DesktopEntryRecord> DesktopEntryRecord::fromContents(const QByteArray& contents, const QString& id,
+                                                                   Reading reading)
 {
     const KeyFilePtr file(g_key_file_new());
     if (!g_key_file_load_from_data(file.get(), contents.constData(), gsize(contents.size()), G_KEY_FILE_NONE, nullptr))
         return std::nullopt;
-    if (!loadable(file.get()) || flagOf(file.get(), G_KEY_FILE_DESKTOP_KEY_HIDDEN))
+    if (!describesApplication(file.get()))
+        return std::nullopt;
+    if (reading == Reading::Installed && (!programsFound(file.get()) || flagOf(file.get(), G_KEY_FILE_DESKTOP_KEY_HIDDEN)))
         return std::nullopt;
     DesktopEntryRecord record;
     record.entry.id = DesktopEntryId::withoutSuffix(id);

@@ -1,8 +1,14 @@
 #include "platform/linux/EwmhWorkspace.h"
 
+#include "platform/linux/DesktopEntryFile.h"
 #include "platform/linux/DesktopEntryId.h"
+#include "platform/linux/DesktopEntryRecord.h"
+#include "platform/linux/XWindowIcon.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSet>
+#include <QStandardPaths>
 #include <QSysInfo>
 
 #include <algorithm>
@@ -30,6 +36,9 @@ constexpr std::array kAccessoryWindowTypes{
     "_NET_WM_WINDOW_TYPE_COMBO",         "_NET_WM_WINDOW_TYPE_DND",
 };
 constexpr std::array kRegularWindowTypes{"_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_DIALOG"};
+
+// The size of the window icon chosen among those a window offers.
+constexpr int kWindowIconSize = 32;
 
 template <std::size_t N>
 bool isAnyOf(XConnection& connection, xcb_atom_t atom, const std::array<const char*, N>& names)
@@ -77,6 +86,32 @@ ActivationPolicy activationPolicy(XConnection& connection, xcb_window_t window)
     return ActivationPolicy::Regular;
 }
 
+QImage windowIcon(XConnection& connection, xcb_window_t window)
+{
+    const auto value = connection.property(window, connection.atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL,
+                                           XWindowIcon::kMaxBytes);
+    return value && value->format == 32 ? XWindowIcon::nearest(value->value, kWindowIconSize) : QImage();
+}
+
+InstalledApplication installedApplicationOf(const DesktopEntry& entry, const QString& path)
+{
+    return {entry.id, path, entry.name.isEmpty() ? std::nullopt : std::optional(entry.name), entry.iconName};
+}
+
+// The ID of the entry file at `path`: its name without ".desktop", with the
+// subfolders it lies in joined by "-" when it lies in an applications
+// folder, as the index names it ("kde4/foo.desktop" is "kde4-foo").
+QString desktopEntryIdOf(const QString& path, const QStringList& folders)
+{
+    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    for (const QString& folder : folders) {
+        const QString prefix = QDir::cleanPath(folder) + QLatin1Char('/');
+        if (file.startsWith(prefix))
+            return DesktopEntryId::withoutSuffix(file.mid(prefix.size()).replace(QLatin1Char('/'), QLatin1Char('-')));
+    }
+    return DesktopEntryId::withoutSuffix(QFileInfo(file).fileName());
+}
+
 } // namespace
 
 EwmhWorkspace::EwmhWorkspace(XConnection& connection, QObject* parent)
@@ -109,14 +144,21 @@ QList<RunningApplication> EwmhWorkspace::runningApplications()
     const auto windows = m_connection.cardinalListProperty(m_connection.rootWindow(),
                                                            m_connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
     for (const xcb_window_t window : windows) {
+        auto application = applicationForWindow(window);
+        if (!application)
+            continue;
         // One process may show several applications, and sandboxed processes
         // of different applications may declare the same small pid.
-        const auto application = applicationForWindow(window);
-        const auto same = [&](const RunningApplication& listed) {
-            return listed == *application && listed.bundleIdentifier == application->bundleIdentifier;
-        };
-        if (application && std::none_of(applications.cbegin(), applications.cend(), same))
+        const auto listed = std::find_if(applications.begin(), applications.end(), [&](const RunningApplication& other) {
+            return other == *application && other.bundleIdentifier == application->bundleIdentifier;
+        });
+        // The icon is read here only, not kept: activations never wait for it.
+        if (listed == applications.end()) {
+            application->windowIcon = windowIcon(m_connection, window);
             applications.append(*application);
+        } else if (listed->windowIcon.isNull()) {
+            listed->windowIcon = windowIcon(m_connection, window);
+        }
     }
     return applications;
 }
@@ -279,19 +321,27 @@ bool EwmhWorkspace::anyClientDeclaresPid(quint32 pid)
     return found;
 }
 
-std::optional<InstalledApplication> EwmhWorkspace::installedApplication(const QString&)
+std::optional<InstalledApplication> EwmhWorkspace::installedApplication(const QString& bundleIdentifier)
 {
-    return std::nullopt;
+    // The index takes one ".desktop" off what it is asked: with it added,
+    // an identifier is looked up exactly as it is.
+    QString path;
+    const auto entry = m_desktopEntries.entryForId(bundleIdentifier + QLatin1String(".desktop"), &path);
+    return entry ? std::optional(installedApplicationOf(*entry, path)) : std::nullopt;
 }
 
-std::optional<InstalledApplication> EwmhWorkspace::applicationAt(const QString&)
+std::optional<InstalledApplication> EwmhWorkspace::applicationAt(const QString& path)
 {
-    return std::nullopt;
+    const QString id = desktopEntryIdOf(path, applicationFolders());
+    const auto contents = id.isEmpty() ? std::nullopt : DesktopEntryFile::read(path);
+    const auto record = contents ? DesktopEntryRecord::fromContents(*contents, id, DesktopEntryRecord::Reading::Chosen)
+                                 : std::nullopt;
+    return record ? std::optional(installedApplicationOf(record->entry, path)) : std::nullopt;
 }
 
 QStringList EwmhWorkspace::applicationFolders()
 {
-    return {};
+    return QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
 }
 
 } // namespace platform

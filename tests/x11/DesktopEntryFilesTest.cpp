@@ -5,6 +5,7 @@
 #include "TestRegistry.h"
 #include "XTestClient.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -99,6 +100,34 @@ private slots:
         QFETCH(QString, className);
         QFETCH(QString, expected);
         QCOMPARE(bundleOfWindow(instance, className), expected);
+    }
+
+    void readsAChosenApplicationFile_data()
+    {
+        QTest::addColumn<QString>("path");   // under the test's root
+        QTest::addColumn<QByteArray>("contents");   // written there first, unless empty
+        QTest::addColumn<QString>("expected");
+        const QByteArray chosen = "[Desktop Entry]\nType=Application\nExec=/not/installed\n";
+        QTest::newRow("localized name") << "chosen/pick.desktop" << chosen + "Name=Pick\nName[de]=Wahl\nIcon=pick\n" << "pick|Wahl|pick|chosen/pick.desktop";
+        QTest::newRow("no name, in an applications subfolder") << "share/applications/vendor/tool.desktop" << QByteArray()
+                                                               << "vendor-tool|-||share/applications/vendor/tool.desktop";
+        QTest::newRow("not an application") << "chosen/link.desktop" << QByteArray("[Desktop Entry]\nType=Link\n") << "<none>";
+        QTest::newRow("another group first") << "chosen/other.desktop" << "[Other]\n" + chosen << "<none>";
+        QTest::newRow("broken bytes") << "chosen/broken.desktop" << QByteArray("\xff\xfe[Desktop Entry\n\0\x01=", 20) << "<none>";
+        QTest::newRow("FIFO") << "share/applications/org.example.Fifo.desktop" << QByteArray() << "<none>";
+        QTest::newRow("over the size limit") << "chosen/huge.desktop" << chosen + QByteArray(1024 * 1024, '#') << "<none>";
+    }
+
+    void readsAChosenApplicationFile()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, expected);
+        const QString file = TestEnvironment::current().root() + '/' + path;
+        QVERIFY(contents.isEmpty() || writeFile(file, contents));
+        qputenv("LANGUAGE", "de");
+        const auto restore = qScopeGuard([] { qunsetenv("LANGUAGE"); });
+        QCOMPARE(describe(m_workspace->applicationAt(file)), expected);
     }
 
     void followsAnEntryRewrittenInPlace()

@@ -69,6 +69,7 @@ private slots:
             {"gimp", "Name=Image Editor\n"},
             {"nameless", "Icon=/opt/nameless/icon.png\n"},
             {"hidden", "Name=Hidden\nHidden=true\nStartupWMClass=HiddenWindow\n"},
+            {"kde4/viewer", ""},
         };
         for (const auto& [id, lines] : entries)
             QVERIFY(writeDesktopEntry(id + ".desktop", kApplicationEntry + lines));
@@ -136,6 +137,42 @@ private slots:
         QFETCH(Properties, properties);
         QFETCH(QString, expected);
         QCOMPARE(describe(m_workspace->applicationForWindow(m_client->createWindow(properties))), expected);
+    }
+
+    void findsInstalledApplicationsByExactId()
+    {
+        const auto installed = [&](const QString& id) { return describe(m_workspace->installedApplication(id)); };
+        QTRY_COMPARE(installed("org.example.Editor"),
+                     "org.example.Editor|Example Editor|accessories-text-editor|share/applications/org.example.Editor.desktop");
+        QCOMPARE(installed("kde4-viewer"), "kde4-viewer|-||share/applications/kde4/viewer.desktop");
+        QCOMPARE(installed("org.example.editor") + installed("hidden"), "<none><none>");
+    }
+
+    // Each row is the icon of an application's second window; its first has none.
+    void readsTheWindowIconNearest32Pixels_data()
+    {
+        QTest::addColumn<QList<quint32>>("icon");
+        QTest::addColumn<int>("side");   // of the icon read, 0 for none
+        const auto image = [](quint32 w, quint32 h, quint32 pixels) { return QList<quint32>{w, h} + QList<quint32>(pixels, 0x80ff0000 + w); };
+        QTest::newRow("one 32 px image") << image(32, 32, 1024) << 32;
+        QTest::newRow("several sizes") << image(16, 16, 256) + image(64, 64, 4096) + image(32, 32, 1024) + image(48, 48, 2304) << 32;
+        QTest::newRow("truncated after a good one") << image(16, 16, 256) + image(32, 32, 1000) << 16;
+        QTest::newRow("width*height overflows") << image(0x10000, 0x10000, 0) + image(16, 16, 256) << 0;
+        QTest::newRow("zero, absurd, small sizes") << image(0, 32, 0) + image(2000, 1, 2000) + image(24, 24, 576) + image(16, 16, 256) << 24;
+    }
+
+    void readsTheWindowIconNearest32Pixels()
+    {
+        QFETCH(QList<quint32>, icon);
+        QFETCH(int, side);
+        const auto painter = [&] { return m_client->createWindow(Properties::ofClass("Painter", 4900)); };
+        const QList<xcb_window_t> windows{painter(), painter()};
+        xcb_change_property(m_client->connection(), XCB_PROP_MODE_REPLACE, windows[1], m_client->atom("_NET_WM_ICON"),
+                            XCB_ATOM_CARDINAL, 32, uint32_t(icon.size()), icon.constData());
+        m_client->setClientList(windows);
+        const QImage read = m_workspace->runningApplications().value(0).windowIcon;
+        QCOMPARE(read.size(), QSize(side, side));
+        QCOMPARE(read.isNull() ? 0u : read.pixelColor(0, 0).rgba(), side ? 0x80ff0000u + side : 0u);
     }
 
     void notifiesEveryActivationInOrder()
