@@ -20,17 +20,11 @@ public:
     QList<RunningApplication> runningApplications() override { return running; }
     std::optional<InstalledApplication> installedApplication(const QString& bundleIdentifier) override
     {
-        for (const InstalledApplication& application : installed)
-            if (application.bundleIdentifier == bundleIdentifier)
-                return application;
-        return std::nullopt;
+        return find(&InstalledApplication::bundleIdentifier, bundleIdentifier);
     }
     std::optional<InstalledApplication> applicationAt(const QString& path) override
     {
-        for (const InstalledApplication& application : installed)
-            if (application.path == path)
-                return application;
-        return std::nullopt;
+        return find(&InstalledApplication::path, path);
     }
     QStringList applicationFolders() override { return folders; }
 
@@ -43,6 +37,11 @@ public:
         emit applicationActivated(application);
     }
 
+    std::optional<InstalledApplication> find(QString InstalledApplication::*field, const QString& value) const
+    {
+        const auto found = std::find_if(installed.cbegin(), installed.cend(), [&](const auto& a) { return a.*field == value; });
+        return found == installed.cend() ? std::nullopt : std::optional(*found);
+    }
     static RunningApplication application(qint64 pid, const std::optional<QString>& bundleIdentifier)
     {
         RunningApplication application = RunningApplication::forProcess(pid);
