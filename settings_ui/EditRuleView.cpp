@@ -3,16 +3,13 @@
 #include "core/InputSourceManager.h"
 #include "core/RuleEngine.h"
 #include "localization/LocalizationManager.h"
-#include "settings_ui/AppIconView.h"
+#include "settings_ui/AppSummary.h"
 #include "settings_ui/SheetLayout.h"
-#include "settings_ui/TextStyles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 
 EditRuleView::EditRuleView(const AppRule& rule, RuleEngine& engine, const InputSourceManager& inputSources,
@@ -28,21 +25,9 @@ EditRuleView::EditRuleView(const AppRule& rule, RuleEngine& engine, const InputS
     SheetLayout sheet(*this, QSize(400, 380), localized(QStringLiteral("Edit Rule")));
 
     auto* target = sheet.addSection(localized(QStringLiteral("Target App")));
-    auto* appRow = new QHBoxLayout;
-    appRow->setContentsMargins(0, 4, 0, 4);
-    appRow->addWidget(new AppIconView(rule.appBundleID, 32, workspace, this));
-    auto* names = new QVBoxLayout;
-    names->setSpacing(0);
-    auto* name = new QLabel(rule.appName, this);
-    name->setTextFormat(Qt::PlainText);
-    TextStyles::apply(*name, TextStyles::headline(*this));
-    auto* bundleID = new QLabel(rule.appBundleID, this);
-    bundleID->setTextFormat(Qt::PlainText);
-    TextStyles::apply(*bundleID, TextStyles::caption(*this), true);
-    names->addWidget(name);
-    names->addWidget(bundleID);
-    appRow->addLayout(names, 1);
-    target->addRow(appRow);
+    auto* summary = new AppSummary(rule, workspace, this);
+    summary->setContentsMargins(0, 4, 0, 4);
+    target->addRow(summary);
 
     auto* source = sheet.addSection(localized(QStringLiteral("Input Source")));
     for (const InputSource& input : inputSources.installedInputSources())

@@ -3,17 +3,13 @@
 #include "core/InputSourceManager.h"
 #include "feedback/SymbolIcons.h"
 #include "localization/LocalizationManager.h"
-#include "settings_ui/AppIconView.h"
+#include "settings_ui/AppSummary.h"
 #include "settings_ui/TextStyles.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 
 namespace {
-
-constexpr int kIconSize = 32;
-constexpr int kVerticalPadding = 4;
 
 bool isEnabledNow(const InputSourceManager& inputSources, const QString& identifier)
 {
@@ -29,20 +25,8 @@ RuleRow::RuleRow(const AppRule& rule, const InputSourceManager& inputSources, pl
     , m_rule(rule)
 {
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(6, kVerticalPadding, 6, kVerticalPadding);
-    row->addWidget(new AppIconView(rule.appBundleID, kIconSize, workspace, this));
-
-    auto* names = new QVBoxLayout;
-    names->setSpacing(0);
-    auto* name = new QLabel(rule.appName, this);
-    name->setTextFormat(Qt::PlainText);
-    TextStyles::apply(*name, TextStyles::headline(*this));
-    auto* bundleID = new QLabel(rule.appBundleID, this);
-    bundleID->setTextFormat(Qt::PlainText);
-    TextStyles::apply(*bundleID, TextStyles::caption(*this), true);
-    names->addWidget(name);
-    names->addWidget(bundleID);
-    row->addLayout(names);
+    row->setContentsMargins(6, 4, 6, 4);
+    row->addWidget(new AppSummary(rule, workspace, this));
     row->addStretch(1);
 
     const QFontMetrics metrics(font());
@@ -67,6 +51,7 @@ RuleRow::RuleRow(const AppRule& rule, const InputSourceManager& inputSources, pl
     auto* badge = new QLabel(sourceName, this);
     badge->setObjectName(QStringLiteral("inputSourceBadge"));
     badge->setTextFormat(Qt::PlainText);
+    badge->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // A capsule: the radius is half the height (text plus 4 + 4).
     badge->setStyleSheet(QStringLiteral("QLabel { background: rgba(128, 128, 128, 51); border-radius: %1px;"
                                         " padding: 4px 8px; }")
