@@ -62,15 +62,28 @@ std::optional<unsigned> escapedUnit(const QByteArray& json, qsizetype at)
     return failure == std::errc() && end == digits + 4 ? std::optional(unit) : std::nullopt;
 }
 
+// Fails with a message naming the element and the member.
+struct DecodeFailure {
+    QString message;
+};
+
+// Two levels hold the rules; the rest is room for members of newer writers.
+// nlohmann-json parses any depth without recursion, but a file of nothing but
+// brackets would cost it a node per byte (gigabytes, seconds): deeper input
+// is refused in the pre-pass below, before anything is built.
+constexpr int kMaximumDepth = 256;
+
 // nlohmann-json stops at two things other writers produce and that need not
 // cost the whole file: a number beyond the range of a double (which no member
 // we read holds) and an unpaired surrogate escape in a string. The first
 // becomes 0, the second U+FFFD, each padded to its old length so that error
-// positions stay as they were. Anything else is left for the parser to judge.
+// positions stay as they were. Input nested deeper than kMaximumDepth fails
+// here. Anything else is left for the parser to judge.
 QByteArray withReadableOddities(const QByteArray& json)
 {
     QByteArray result = json;
     bool inString = false;
+    int depth = 0;
     for (qsizetype i = 0; i < result.size(); ++i) {
         const char c = result.at(i);
         if (inString) {
@@ -90,6 +103,11 @@ QByteArray withReadableOddities(const QByteArray& json)
             }
         } else if (c == '"') {
             inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaximumDepth)
+                throw DecodeFailure{QStringLiteral("the JSON is nested deeper than %1 levels").arg(kMaximumDepth)};
+        } else if (c == ']' || c == '}') {
+            --depth;
         } else if (c == '-' || (c >= '0' && c <= '9')) {
             double number = 0;
             const char* first = result.constData() + i;
@@ -102,11 +120,6 @@ QByteArray withReadableOddities(const QByteArray& json)
     }
     return result;
 }
-
-// Fails with a message naming the element and the member.
-struct DecodeFailure {
-    QString message;
-};
 
 const Json& member(const Json& object, const char* name, Json::value_t type, size_t index)
 {
@@ -181,8 +194,11 @@ std::optional<QList<AppRule>> decode(const QByteArray& json, QString* error)
         if (error)
             *error = failure.message;
     } catch (const Json::exception& exception) {
+        // What follows "[json.exception.parse_error.101] " is the readable part.
+        const QString what = QString::fromUtf8(exception.what());
+        const qsizetype prefixEnd = what.indexOf(QLatin1String("] "));
         if (error)
-            *error = QString::fromUtf8(exception.what());
+            *error = prefixEnd < 0 ? what : what.mid(prefixEnd + 2);
     }
     return std::nullopt;
 }

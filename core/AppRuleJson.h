@@ -18,8 +18,8 @@ QByteArray encode(const QList<AppRule>& rules);
 
 // Reads an array of rule objects. Member order does not matter and unknown
 // members are ignored, but one missing or mistyped member, or an id that is
-// not a 36-character UUID, fails the whole array: then the result is empty
-// and *error (when given) says why.
+// not a 36-character UUID, fails the whole array, and so does nesting deeper
+// than 256 levels: then the result is empty and *error (when given) says why.
 std::optional<QList<AppRule>> decode(const QByteArray& json, QString* error = nullptr);
 
 // The canonical 8-4-4-4-12 hexadecimal form, either case; nothing else.
