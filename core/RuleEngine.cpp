@@ -10,6 +10,7 @@
 #include "platform/UserNotifications.h"
 #include "settings/UserDefaults.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QUuid>
 
@@ -88,13 +89,29 @@ void RuleEngine::setPaused(bool paused)
 
 void RuleEngine::addRule(const AppRule& rule)
 {
+    addRules({rule});
+}
+
+void RuleEngine::addRules(const QList<AppRule>& added)
+{
+    if (added.isEmpty())
+        return;
     QList<AppRule> rules = m_rules;
-    const auto existing = std::find_if(rules.begin(), rules.end(),
-                                       [&](const AppRule& r) { return r.appBundleID == rule.appBundleID; });
-    if (existing != rules.end())
-        *existing = rule;
-    else
-        rules.append(rule);
+    // Where the first rule of each application is; replacing a rule keeps its
+    // application, so the places stay true while rules are added.
+    QHash<QString, qsizetype> firstRule;
+    firstRule.reserve(rules.size() + added.size());
+    for (qsizetype i = rules.size() - 1; i >= 0; --i)
+        firstRule.insert(rules.at(i).appBundleID, i);
+    for (const AppRule& rule : added) {
+        const auto existing = firstRule.constFind(rule.appBundleID);
+        if (existing != firstRule.constEnd()) {
+            rules[*existing] = rule;
+        } else {
+            firstRule.insert(rule.appBundleID, rules.size());
+            rules.append(rule);
+        }
+    }
     setRules(rules);
 }
 

@@ -61,6 +61,8 @@ public:
 
     // Replaces the first rule for the same application in place, or appends.
     void addRule(const AppRule& rule);
+    // addRule for each rule in turn, with one save at the end (none for no rules).
+    void addRules(const QList<AppRule>& rules);
     // Removes every rule with the rule's id; saves even when none was removed.
     void deleteRule(const AppRule& rule);
     // Puts an edited rule in place of the rule with its id; adds it as
