@@ -13,6 +13,7 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QSaveFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -38,6 +39,13 @@ struct RecordingFeedback : platform::FakeUserNotifications, SwitchFeedback {
     }
 };
 
+// The rules file, counting its writes.
+struct CountingRulesStore : RulesStore {
+    using RulesStore::RulesStore;
+    int writes = 0;
+    bool commit(QSaveFile& file) override { return ++writes, RulesStore::commit(file); }
+};
+
 // The rule engine over in-memory platform fakes: input sources English (US),
 // German and Russian (US current), nothing in front, switch feedback and
 // notifications recorded, the rules file in a temporary folder. The engine
@@ -54,6 +62,7 @@ struct EngineOverFakes {
     platform::FakeWorkspace workspace;
     std::unique_ptr<WindowWatcher> watcher;
     RecordingFeedback feedback;
+    std::shared_ptr<CountingRulesStore> store;
     std::unique_ptr<RuleEngine> engine;
 
     explicit EngineOverFakes(QSettings& settings = UserDefaults::standard())
@@ -75,7 +84,7 @@ struct EngineOverFakes {
         watcher = std::make_unique<WindowWatcher>(workspace);
         engine = std::make_unique<RuleEngine>(RuleEngine::Dependencies{
             *inputSourceManager, *watcher, feedback, feedback, settings,
-            std::make_shared<RulesStore>(rulesPath())});
+            store = std::make_shared<CountingRulesStore>(rulesPath())});
         return *engine;
     }
 
