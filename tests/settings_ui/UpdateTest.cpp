@@ -2,7 +2,6 @@
 
 #include "LogCapture.h"
 #include "TestRegistry.h"
-#include "settings_ui/Appcast.h"
 #include "settings_ui/UpdateChecker.h"
 #include "settings_ui/UpdateDialog.h"
 
@@ -16,38 +15,31 @@
 
 namespace {
 
-// Answers every request with one canned HTTP response.
-class FeedServer : public QTcpServer {
-public:
+// Answers every request with one canned HTTP response: status line and body.
+struct FeedServer : QTcpServer {
     QByteArray response;
     int requests = 0;
 
-    FeedServer()
+    FeedServer(const QByteArray& status, const QByteArray& body)
+        : response("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body)
     {
         listen(QHostAddress::LocalHost);
         connect(this, &QTcpServer::newConnection, this, [this] {
             QTcpSocket* socket = nextPendingConnection();
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                if (socket->readAll().contains("\r\n\r\n")) {
-                    ++requests;
-                    socket->write(response);
-                    socket->disconnectFromHost();
-                }
+                if (!socket->readAll().contains("\r\n\r\n"))
+                    return;
+                ++requests;
+                socket->write(response);
+                socket->disconnectFromHost();
             });
         });
-    }
-    QUrl url() const { return QUrl(QString("http://127.0.0.1:%1/appcast.xml").arg(serverPort())); }
-    void serve(const QByteArray& status, const QByteArray& body)
-    {
-        response = "HTTP/1.1 " + status + "\r\nContent-Type: application/xml\r\nContent-Length: "
-                 + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     }
 };
 
 QByteArray appcast(const QByteArray& items)
 {
-    return R"(<?xml version="1.0"?><rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>)"
-         + items + "</channel></rss>";
+    return R"(<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>)" + items + "</channel></rss>";
 }
 
 } // namespace
@@ -76,8 +68,7 @@ private slots:
         const QString failed = "Update check failed";
         QTest::newRow("no update") << QByteArray("200 OK")
             << appcast("<item><sparkle:version>0.9</sparkle:version></item><item><enclosure sparkle:version=\"1.0\"/></item>")
-            << "You're up to date!" << QStringList{"Sparkle: Loaded appcast with 2 items", "Sparkle: No updates available"}
-            << "" << QUrl();
+            << "You're up to date!" << QStringList{"Sparkle: Loaded appcast with 2 items", "Sparkle: No updates available"} << "" << QUrl();
         QTest::newRow("update 2.0") << QByteArray("200 OK")
             << appcast("<item><sparkle:version>1.10</sparkle:version></item><item><title>New</title>"
                        "<link>https://kelvaro.app/download</link><enclosure url=\"https://kelvaro.app/k.tar\" "
@@ -87,97 +78,47 @@ private slots:
             << "" << QUrl("https://kelvaro.app/download");
         QTest::newRow("update without a web page") << QByteArray("200 OK")
             << appcast("<item><link>javascript:alert(1)</link><enclosure url=\"file:///etc/passwd\" sparkle:version=\"3\"/></item>")
-            << "Update available: 3" << QStringList{"Sparkle: Loaded appcast with 1 items", "Sparkle: Found update - 3"}
-            << "" << QUrl();
+            << "Update available: 3" << QStringList{"Sparkle: Loaded appcast with 1 items", "Sparkle: Found update - 3"} << "" << QUrl();
         QTest::newRow("404") << QByteArray("404 Not Found") << QByteArray("gone") << failed << QStringList() << "Not Found" << QUrl();
         QTest::newRow("connection refused") << QByteArray() << QByteArray() << failed << QStringList() << "refused" << QUrl();
-        QTest::newRow("not a feed") << QByteArray("200 OK") << QByteArray("<html></html>") << failed << QStringList()
-                                    << "not an RSS feed" << QUrl();
-        QTest::newRow("broken XML") << QByteArray("200 OK") << appcast("<item>").left(120) << failed << QStringList()
-                                    << "not valid XML" << QUrl();
-        QTest::newRow("entity expansion") << QByteArray("200 OK")
-            << QByteArray("<!DOCTYPE rss [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;\">]><rss>&b;</rss>")
+        QTest::newRow("cut off") << QByteArray("200 OK") << appcast("").left(80) << failed << QStringList() << "not valid XML" << QUrl();
+        QTest::newRow("entity expansion") << QByteArray("200 OK") << QByteArray("<!DOCTYPE rss [<!ENTITY a \"&#38;a;&#38;a;\">]><rss>&a;</rss>")
             << failed << QStringList() << "document type declaration" << QUrl();
         QTest::newRow("2 MiB") << QByteArray("200 OK") << appcast(QByteArray(2 << 20, ' ')) << failed << QStringList()
                                << "larger than 1 MiB" << QUrl();
     }
     void checksTheFeed()
     {
-        QFETCH(QByteArray, status);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, message);
-        QFETCH(QStringList, infos);
-        QFETCH(QString, reason);
-        QFETCH(QUrl, page);
-        FeedServer server;
-        server.serve(status, body);
-        const QUrl feed = server.url();
+        QFETCH(QByteArray, status); QFETCH(QByteArray, body); QFETCH(QString, message);
+        QFETCH(QStringList, infos); QFETCH(QString, reason); QFETCH(QUrl, page);
+        FeedServer server(status, body);
+        const QUrl feed(QString("http://127.0.0.1:%1/appcast.xml").arg(server.serverPort()));
         if (status.isEmpty())
             server.close();
         UpdateManager manager(feed, "1.0");
         QSignalSpy messages(&manager, &UpdateManager::lastCheckMessageChanged);
         LogCapture log;
+        // A press while the check runs starts no second one.
+        manager.checkForUpdates();
         manager.checkForUpdates();
         QVERIFY(manager.isCheckingForUpdates());
         QVERIFY(messages.wait(10000));
-        QVERIFY(!manager.isCheckingForUpdates());
+        QTest::qWait(50);
+        QVERIFY(!manager.isCheckingForUpdates() && messages.size() == 1);
+        QCOMPARE(server.requests, status.isEmpty() ? 0 : 1);
         QCOMPARE(manager.lastCheckMessage(), message);
         QCOMPARE(log.infos(), infos);
         const UpdateDialog* dialog = manager.updaterController()->dialog();
-        QVERIFY(dialog->isVisible() && !dialog->isModal());
-        QCOMPARE(dialog->titleLabel()->text(), message);
+        QVERIFY(dialog->isVisible() && dialog->titleLabel()->text() == message);
         QCOMPARE(log.errors().size(), reason.isEmpty() ? 0 : 1);
-        if (!reason.isEmpty()) {
-            QVERIFY2(log.errors()[0].startsWith("Sparkle error: ") && log.errors()[0].contains(reason),
-                     qPrintable(log.errors()[0]));
-            QVERIFY(dialog->detailLabel()->text().contains(reason));
-        }
+        if (!reason.isEmpty())
+            QVERIFY(log.errors()[0].startsWith("Sparkle error: ") && log.errors()[0].contains(reason)
+                    && dialog->detailLabel()->text().contains(reason));
         QCOMPARE(dialog->downloadButton()->isVisible(), !page.isEmpty());
         m_opened.clear();
         if (!page.isEmpty())
             dialog->downloadButton()->click();
         QCOMPARE(m_opened, page.isEmpty() ? QList<QUrl>() : QList<QUrl>{page});
-    }
-
-    // A second press reuses the checker; one made while a check runs starts none.
-    void checksOnceAtATime()
-    {
-        FeedServer server;
-        server.serve("200 OK", appcast(""));
-        UpdateManager manager(server.url(), "1.0");
-        UpdateChecker* const checker = manager.updaterController();
-        QSignalSpy messages(&manager, &UpdateManager::lastCheckMessageChanged);
-        manager.checkForUpdates();
-        manager.checkForUpdates();
-        QVERIFY(messages.wait(10000));
-        QTest::qWait(100);
-        QCOMPARE(server.requests, 1);
-        manager.checkForUpdates();
-        QVERIFY(messages.wait(10000));
-        QCOMPARE(server.requests, 2);
-        QCOMPARE(messages.size(), 2);
-        QCOMPARE(manager.updaterController(), checker);
-    }
-
-    void comparesVersions_data()
-    {
-        QTest::addColumn<QString>("left");
-        QTest::addColumn<QString>("right");
-        QTest::addColumn<int>("order");
-        QTest::newRow("by number, not text") << "1.10" << "1.9" << 1;
-        QTest::newRow("missing parts are 0") << "2" << "2.0.0" << 0;
-        QTest::newRow("first part decides") << "0.1.0" << "2.0" << -1;
-        QTest::newRow("beyond 64 bits") << "100000000000000000000001" << "100000000000000000000000" << 1;
-        QTest::newRow("leading zeros") << "1.007" << "1.7" << 0;
-        QTest::newRow("suffix ignored") << "1.2b3" << "1.2" << 0;
-    }
-    void comparesVersions()
-    {
-        QFETCH(QString, left);
-        QFETCH(QString, right);
-        QFETCH(int, order);
-        QCOMPARE(compareVersions(left, right), order);
-        QCOMPARE(compareVersions(right, left), -order);
     }
 };
 

@@ -4,22 +4,20 @@
 
 namespace platform {
 
+// Registered in memory; while refusal is set, every change is refused with it.
 class FakeLoginItems : public LoginItems {
 public:
     bool registered = false;
-    std::optional<LoginItemError> refusal;   // given by every change while set
+    std::optional<LoginItemError> refusal;
     int changes = 0;
 
     bool isRegistered() const override { return registered; }
     std::optional<LoginItemError> registerApplication() override { return change(true); }
     std::optional<LoginItemError> unregisterApplication() override { return change(false); }
-
-private:
     std::optional<LoginItemError> change(bool value)
     {
         ++changes;
-        if (!refusal)
-            registered = value;
+        registered = refusal ? registered : value;
         return refusal;
     }
 };

@@ -16,8 +16,6 @@ public:
         syscall(SYS_capset, &m_header, reduced);
     }
     ~WithoutFileOverride() { syscall(SYS_capset, &m_header, m_saved); }
-    WithoutFileOverride(const WithoutFileOverride&) = delete;
-    WithoutFileOverride& operator=(const WithoutFileOverride&) = delete;
 
 private:
     __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
