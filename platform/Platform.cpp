@@ -9,12 +9,15 @@
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/X11AccessibilityTrust.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/linux/X11WindowEffects.h"
 #include "platform/linux/XConnection.h"
 #include "platform/linux/XInputKeyMonitor.h"
 #include "platform/linux/XkbInputSources.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
 
 Q_LOGGING_CATEGORY(lcPlatform, "Platform", QtInfoMsg)
 
@@ -104,6 +107,14 @@ AccessibilityTrust& sharedAccessibilityTrust()
 KeyMonitor& sharedKeyMonitor()
 {
     return sharedX11Backend<KeyMonitor, XInputKeyMonitor, UnavailableKeyMonitor>();
+}
+
+LoginItems& sharedLoginItems()
+{
+    static LoginItems* const items = new XdgAutostart(
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(QStringLiteral("autostart")),
+        QCoreApplication::applicationFilePath());
+    return *items;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/AccessibilityTrust.h"
 #include "platform/KeyMonitor.h"
+#include "platform/LoginItems.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TextInputSources.h"
 #include "platform/UserNotifications.h"
@@ -23,5 +24,6 @@ WindowEffects& sharedWindowEffects();
 UserNotifications& sharedUserNotifications();
 AccessibilityTrust& sharedAccessibilityTrust();
 KeyMonitor& sharedKeyMonitor();
+LoginItems& sharedLoginItems();
 
 } // namespace platform

@@ -9,11 +9,6 @@ namespace platform {
 
 namespace {
 
-struct KeyFileFree {
-    void operator()(GKeyFile* keyFile) const { g_key_file_free(keyFile); }
-};
-using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileFree>;
-
 GCharPtr stringOf(GKeyFile* file, const char* key)
 {
     return GCharPtr(g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, key, nullptr));

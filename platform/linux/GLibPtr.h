@@ -25,4 +25,9 @@ struct GFree {
 // A string GLib allocated for the caller.
 using GCharPtr = std::unique_ptr<char, GFree>;
 
+struct KeyFileFree {
+    void operator()(GKeyFile* keyFile) const { g_key_file_free(keyFile); }
+};
+using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileFree>;
+
 } // namespace platform
