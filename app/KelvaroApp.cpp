@@ -5,9 +5,11 @@
 #include "app/TrayIcon.h"
 #include "core/InputSourceManager.h"
 #include "core/RuleEngine.h"
+#include "core/RulesExportManager.h"
 #include "feedback/GlobalHotkeyManager.h"
 #include "feedback/MenuBarIndicatorController.h"
 #include "feedback/PauseToggle.h"
+#include "feedback/SoundEffectManager.h"
 #include "localization/LocalizationManager.h"
 #include "logging/ApplicationIdentity.h"
 #include "logging/Logger.h"
@@ -26,8 +28,14 @@ KelvaroApp::KelvaroApp(QObject* parent)
     , m_permissionsManager(PermissionsManager::shared())
     , m_menuBarIndicator(MenuBarIndicatorController::shared())
     , m_settingsWindow(settingsWindowIdentifier, [this] {
-        auto* window = new SettingsView(
-            {m_ruleEngine, m_inputSourceManager, m_permissionsManager, platform::sharedWorkspace()});
+        auto* window = new SettingsView({m_ruleEngine, m_inputSourceManager, m_permissionsManager,
+                                         platform::sharedWorkspace(),
+                                         ProSettingsView::Services{UserDefaults::standard(), m_ruleEngine,
+                                                                   RulesExportManager::shared(),
+                                                                   SoundEffectManager::shared(),
+                                                                   []() -> GlobalHotkeyManager& {
+                                                                       return GlobalHotkeyManager::shared();
+                                                                   }}});
         window->setWindowTitle(localized(QStringLiteral("Settings")));
         return window;
     })

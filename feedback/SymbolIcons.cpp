@@ -43,6 +43,13 @@ const QList<Symbol>& symbolTable()
         {SymbolIcons::sparkles, {}, QStringLiteral("sparkles"), {}, {}},
         {SymbolIcons::info, {}, QStringLiteral("info-circle"), {}, {}},
         {SymbolIcons::envelope, {}, QStringLiteral("envelope"), {}, {}},
+        {SymbolIcons::squareOnSquare, {}, QStringLiteral("square-on-square"), {}, {}},
+        {SymbolIcons::speaker, {}, QStringLiteral("speaker-wave-2"), {}, {}},
+        {SymbolIcons::playCircle, {}, QStringLiteral("play-circle"), {}, {}},
+        {SymbolIcons::command, {}, QStringLiteral("command"), {}, {}},
+        {SymbolIcons::flag, {}, QStringLiteral("flag"), {}, {}},
+        {SymbolIcons::squareArrowUp, {}, QStringLiteral("square-and-arrow-up"), {}, {}},
+        {SymbolIcons::squareArrowDown, {}, QStringLiteral("square-and-arrow-down"), {}, {}},
     };
     return table;
 }

@@ -27,6 +27,13 @@ inline const QString gear = QStringLiteral("gear");
 inline const QString sparkles = QStringLiteral("sparkles");
 inline const QString info = QStringLiteral("info.circle");
 inline const QString envelope = QStringLiteral("envelope");
+inline const QString squareOnSquare = QStringLiteral("square.on.square");
+inline const QString speaker = QStringLiteral("speaker.wave.2");
+inline const QString playCircle = QStringLiteral("play.circle");
+inline const QString command = QStringLiteral("command");
+inline const QString flag = QStringLiteral("flag");
+inline const QString squareArrowUp = QStringLiteral("square.and.arrow.up");
+inline const QString squareArrowDown = QStringLiteral("square.and.arrow.down");
 
 // Paints the symbol into the square centred in rect. Returns false, having
 // painted nothing, for an unknown symbol or when no image of it can be found.

@@ -126,10 +126,10 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
     divider->setFrameShadow(QFrame::Sunken);
     split->addWidget(divider);
 
-    // The general and extras pages come with their own services.
+    // The general page comes with its own services.
     m_pages->addWidget(m_ruleList);
     m_pages->addWidget(new QWidget(this));
-    m_pages->addWidget(new QWidget(this));
+    m_pages->addWidget(services.extras ? new ProSettingsView(*services.extras, this) : new QWidget(this));
     m_pages->addWidget(new AboutView(this));
     split->addWidget(m_pages, 1);
     column->addLayout(split, 1);

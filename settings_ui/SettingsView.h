@@ -1,6 +1,10 @@
 #pragma once
 
+#include "settings_ui/ProSettingsView.h"
+
 #include <QWidget>
+
+#include <optional>
 
 class InputSourceManager;
 class PermissionsManager;
@@ -25,6 +29,8 @@ public:
         InputSourceManager& inputSourceManager;
         PermissionsManager& permissionsManager;
         platform::Workspace& workspace;
+        // The extras page's; without them that page stays empty.
+        std::optional<ProSettingsView::Services> extras = std::nullopt;
     };
     // The pages the sidebar leads to, in its order.
     enum class Page { Rules, General, Extras, About };
