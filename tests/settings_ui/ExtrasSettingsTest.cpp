@@ -134,17 +134,19 @@ private slots:
         if (folder.isEmpty())
             QSKIP("KELVARO_SCREENSHOTS names no folder");
         m_page.reset();
+        QCoreApplication::setApplicationVersion(KELVARO_VERSION);
         platform::FakeAccessibilityTrust trust;
+        trust.trusted = true;
         PermissionsManager permissions(trust);
         SettingsView window({*m_fakes->engine, *m_fakes->inputSourceManager, permissions, m_fakes->workspace, services()});
-        window.resize(760, 640);
+        window.resize(760, 600);
         window.sidebar()->setCurrentRow(2);
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && !window.banner()->isVisible());
         QVERIFY(window.grab().save(folder + "/extras.png"));
         for (const char* key : {"indicatorEnabled", "pauseHotkeyEnabled"})
             UserDefaults::setValue(m_settings, key, true);
-        window.resize(760, 860);
+        window.resize(760, 700);
         QTest::qWait(50);
         QVERIFY(window.grab().save(folder + "/extras-all-rows.png"));
     }
