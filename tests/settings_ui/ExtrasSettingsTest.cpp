@@ -15,7 +15,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 
@@ -35,8 +34,7 @@ class ExtrasSettingsTest : public QObject {
 
     ProSettingsView::Services services()
     {
-        return {m_settings, *m_fakes->engine, RulesExportManager::shared(), *m_sound,
-                [this]() -> GlobalHotkeyManager& { return *m_hotkey; }};
+        return {m_settings, *m_fakes->engine, RulesExportManager::shared(), *m_sound, [this]() -> GlobalHotkeyManager& { return *m_hotkey; }};
     }
     template<typename T = QWidget> T* child(const QString& name) { return m_page->findChild<T*>(name); }
 
@@ -48,8 +46,7 @@ private slots:
         m_player.themeSounds = {QStringLiteral("Pop")};
         m_sound = std::make_unique<SoundEffectManager>(m_player, m_settings, m_fakes->folder.path());
         m_pause = std::make_unique<PauseToggle>(*m_fakes->engine, [](const QString&, const QString&) {});
-        m_hotkey = std::make_unique<GlobalHotkeyManager>(
-            GlobalHotkeyManager::Dependencies{m_monitor, m_settings, *m_pause, [] { return false; }});
+        m_hotkey = std::make_unique<GlobalHotkeyManager>(GlobalHotkeyManager::Dependencies{m_monitor, m_settings, *m_pause, [] { return false; }});
         m_keysBefore = m_settings.allKeys();
         m_page = std::make_unique<ProSettingsView>(services());
         m_page->show();
@@ -122,7 +119,7 @@ private slots:
     void testSoundPlaysOnceAtTheChosenVolume()
     {
         child<QSlider>("soundVolume")->setValue(3);
-        child<QPushButton>("testSound")->click();
+        child<QAbstractButton>("testSound")->click();
         QTRY_COMPARE(m_player.lastSound->playbacks().size(), 1);
         QCOMPARE(m_player.lastSound->playbacks().first().volume, 0.3f);
     }
