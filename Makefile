@@ -52,3 +52,4 @@ clean:
 # Pictures of the settings window for the README, taken under the test's own Xvfb.
 screenshots: build
 	KELVARO_SCREENSHOTS=$(CURDIR)/docs/screenshots $(BUILD_DIR)/bin/tst_settings_ui SettingsWindowTest screenshots
+	KELVARO_SCREENSHOTS=$(CURDIR)/docs/screenshots $(BUILD_DIR)/bin/tst_settings_ui GeneralSettingsTest screenshots

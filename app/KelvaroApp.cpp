@@ -14,6 +14,7 @@
 #include "platform/Platform.h"
 #include "platform/TerminationSignals.h"
 #include "settings/UserDefaults.h"
+#include "settings_ui/LaunchAtLoginManager.h"
 #include "settings_ui/SettingsView.h"
 
 #include <QApplication>
@@ -27,7 +28,8 @@ KelvaroApp::KelvaroApp(QObject* parent)
     , m_menuBarIndicator(MenuBarIndicatorController::shared())
     , m_settingsWindow(settingsWindowIdentifier, [this] {
         auto* window = new SettingsView(
-            {m_ruleEngine, m_inputSourceManager, m_permissionsManager, platform::sharedWorkspace()});
+            {m_ruleEngine, m_inputSourceManager, m_permissionsManager, platform::sharedWorkspace(),
+             LaunchAtLoginManager::shared()});
         window->setWindowTitle(localized(QStringLiteral("Settings")));
         return window;
     })

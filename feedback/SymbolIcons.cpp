@@ -43,6 +43,10 @@ const QList<Symbol>& symbolTable()
         {SymbolIcons::sparkles, {}, QStringLiteral("sparkles"), {}, {}},
         {SymbolIcons::info, {}, QStringLiteral("info-circle"), {}, {}},
         {SymbolIcons::envelope, {}, QStringLiteral("envelope"), {}, {}},
+        {SymbolIcons::power, {}, QStringLiteral("power"), {}, {}},
+        {SymbolIcons::bell, {}, QStringLiteral("bell"), {}, {}},
+        {SymbolIcons::arrowClockwise, {}, QStringLiteral("arrow-clockwise"), {}, {}},
+        {SymbolIcons::arrowCounterclockwise, {}, QStringLiteral("arrow-counterclockwise"), {}, {}},
     };
     return table;
 }

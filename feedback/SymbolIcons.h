@@ -27,6 +27,10 @@ inline const QString gear = QStringLiteral("gear");
 inline const QString sparkles = QStringLiteral("sparkles");
 inline const QString info = QStringLiteral("info.circle");
 inline const QString envelope = QStringLiteral("envelope");
+inline const QString power = QStringLiteral("power");
+inline const QString bell = QStringLiteral("bell");
+inline const QString arrowClockwise = QStringLiteral("arrow.clockwise");
+inline const QString arrowCounterclockwise = QStringLiteral("arrow.counterclockwise");
 
 // Paints the symbol into the square centred in rect. Returns false, having
 // painted nothing, for an unknown symbol or when no image of it can be found.

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class InputSourceManager;
+class LaunchAtLoginManager;
 class PermissionsManager;
 class QLabel;
 class QListWidget;
@@ -25,6 +26,7 @@ public:
         InputSourceManager& inputSourceManager;
         PermissionsManager& permissionsManager;
         platform::Workspace& workspace;
+        LaunchAtLoginManager& launchAtLoginManager;
     };
     // The pages the sidebar leads to, in its order.
     enum class Page { Rules, General, Extras, About };
