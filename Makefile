@@ -53,3 +53,4 @@ clean:
 screenshots: build
 	KELVARO_SCREENSHOTS=$(CURDIR)/docs/screenshots $(BUILD_DIR)/bin/tst_settings_ui SettingsWindowTest screenshots
 	KELVARO_SCREENSHOTS=$(CURDIR)/docs/screenshots $(BUILD_DIR)/bin/tst_settings_ui ExtrasSettingsTest screenshots
+	KELVARO_SCREENSHOTS=$(CURDIR)/docs/screenshots $(BUILD_DIR)/bin/tst_settings_ui GeneralSettingsTest screenshots

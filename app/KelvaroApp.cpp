@@ -16,6 +16,7 @@
 #include "platform/Platform.h"
 #include "platform/TerminationSignals.h"
 #include "settings/UserDefaults.h"
+#include "settings_ui/LaunchAtLoginManager.h"
 #include "settings_ui/SettingsView.h"
 
 #include <QApplication>
@@ -29,7 +30,7 @@ KelvaroApp::KelvaroApp(QObject* parent)
     , m_menuBarIndicator(MenuBarIndicatorController::shared())
     , m_settingsWindow(settingsWindowIdentifier, [this] {
         auto* window = new SettingsView({m_ruleEngine, m_inputSourceManager, m_permissionsManager,
-                                         platform::sharedWorkspace(),
+                                         platform::sharedWorkspace(), LaunchAtLoginManager::shared(),
                                          ProSettingsView::Services{UserDefaults::standard(), m_ruleEngine,
                                                                    RulesExportManager::shared(),
                                                                    SoundEffectManager::shared(),

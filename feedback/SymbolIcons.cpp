@@ -50,6 +50,10 @@ const QList<Symbol>& symbolTable()
         {SymbolIcons::flag, {}, QStringLiteral("flag"), {}, {}},
         {SymbolIcons::squareArrowUp, {}, QStringLiteral("square-and-arrow-up"), {}, {}},
         {SymbolIcons::squareArrowDown, {}, QStringLiteral("square-and-arrow-down"), {}, {}},
+        {SymbolIcons::power, {}, QStringLiteral("power"), {}, {}},
+        {SymbolIcons::bell, {}, QStringLiteral("bell"), {}, {}},
+        {SymbolIcons::arrowClockwise, {}, QStringLiteral("arrow-clockwise"), {}, {}},
+        {SymbolIcons::arrowCounterclockwise, {}, QStringLiteral("arrow-counterclockwise"), {}, {}},
     };
     return table;
 }

@@ -34,6 +34,10 @@ inline const QString command = QStringLiteral("command");
 inline const QString flag = QStringLiteral("flag");
 inline const QString squareArrowUp = QStringLiteral("square.and.arrow.up");
 inline const QString squareArrowDown = QStringLiteral("square.and.arrow.down");
+inline const QString power = QStringLiteral("power");
+inline const QString bell = QStringLiteral("bell");
+inline const QString arrowClockwise = QStringLiteral("arrow.clockwise");
+inline const QString arrowCounterclockwise = QStringLiteral("arrow.counterclockwise");
 
 // Paints the symbol into the square centred in rect. Returns false, having
 // painted nothing, for an unknown symbol or when no image of it can be found.

@@ -3,7 +3,9 @@
 #include "feedback/SymbolIcons.h"
 #include "localization/LocalizationManager.h"
 #include "settings/ApplicationVersion.h"
+#include "settings/UserDefaults.h"
 #include "settings_ui/AboutView.h"
+#include "settings_ui/GeneralSettingsView.h"
 #include "settings_ui/PermissionsManager.h"
 #include "settings_ui/ProminentButton.h"
 #include "settings_ui/RuleListView.h"
@@ -126,9 +128,10 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
     divider->setFrameShadow(QFrame::Sunken);
     split->addWidget(divider);
 
-    // The general page comes with its own services.
     m_pages->addWidget(m_ruleList);
-    m_pages->addWidget(new QWidget(this));
+    m_pages->addWidget(new GeneralSettingsView({services.ruleEngine, services.inputSourceManager,
+                                                services.launchAtLoginManager, UserDefaults::standard()},
+                                               this));
     m_pages->addWidget(services.extras ? new ProSettingsView(*services.extras, this) : new QWidget(this));
     m_pages->addWidget(new AboutView(this));
     split->addWidget(m_pages, 1);

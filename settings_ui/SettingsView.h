@@ -7,6 +7,7 @@
 #include <optional>
 
 class InputSourceManager;
+class LaunchAtLoginManager;
 class PermissionsManager;
 class QLabel;
 class QListWidget;
@@ -29,6 +30,7 @@ public:
         InputSourceManager& inputSourceManager;
         PermissionsManager& permissionsManager;
         platform::Workspace& workspace;
+        LaunchAtLoginManager& launchAtLoginManager;
         // The extras page's; without them that page stays empty.
         std::optional<ProSettingsView::Services> extras = std::nullopt;
     };

@@ -122,7 +122,7 @@ private slots:
     {
         LogCapture log;
         const QStringList texts{"System Default", "Input Source Changed", "Switching Paused", "Switching Resumed",
-                                "Settings...", "Pause Switching", "Resume Switching", "Quit"};
+                                "Settings...", "Pause Switching", "Resume Switching", "Quit", "Launch at Login", "Reset All Settings"};
         const auto manager = create();
         for (const LanguageOption& language : LocalizationManager::supportedLanguages().sliced(2)) {
             manager->setLanguage(language.code, false);

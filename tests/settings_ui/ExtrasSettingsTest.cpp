@@ -2,12 +2,14 @@
 #include "feedback/PauseToggle.h"
 #include "feedback/SoundEffectManager.h"
 #include "core/RulesExportManager.h"
+#include "settings_ui/LaunchAtLoginManager.h"
 #include "settings_ui/PermissionsManager.h"
 #include "settings_ui/ProSettingsView.h"
 #include "settings_ui/SettingsView.h"
 
 #include "EngineOverFakes.h"
 #include "FakeAccessibilityTrust.h"
+#include "FakeLoginItems.h"
 #include "FakeKeyMonitor.h"
 #include "FakeSoundPlayer.h"
 #include "TestRegistry.h"
@@ -135,7 +137,10 @@ private slots:
         platform::FakeAccessibilityTrust trust;
         trust.trusted = true;
         PermissionsManager permissions(trust);
-        SettingsView window({*m_fakes->engine, *m_fakes->inputSourceManager, permissions, m_fakes->workspace, services()});
+        platform::FakeLoginItems login;
+        LaunchAtLoginManager launch(login);
+        SettingsView window(
+            {*m_fakes->engine, *m_fakes->inputSourceManager, permissions, m_fakes->workspace, launch, services()});
         window.resize(760, 600);
         window.sidebar()->setCurrentRow(2);
         window.show();

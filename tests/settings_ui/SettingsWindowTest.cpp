@@ -2,12 +2,14 @@
 #include "settings_ui/AboutView.h"
 #include "settings_ui/AddRuleView.h"
 #include "settings_ui/AppIconView.h"
+#include "settings_ui/LaunchAtLoginManager.h"
 #include "settings_ui/PermissionsManager.h"
 #include "settings_ui/RuleListView.h"
 #include "settings_ui/SettingsView.h"
 
 #include "EngineOverFakes.h"
 #include "FakeAccessibilityTrust.h"
+#include "FakeLoginItems.h"
 #include "LogCapture.h"
 #include "TestRegistry.h"
 
@@ -24,6 +26,8 @@ class SettingsWindowTest : public QObject {
     std::unique_ptr<EngineOverFakes> m_fakes;
     platform::FakeAccessibilityTrust m_trust;
     std::unique_ptr<PermissionsManager> m_permissions;
+    platform::FakeLoginItems m_login;
+    LaunchAtLoginManager m_launch{m_login};
     std::unique_ptr<SettingsView> m_window;
     QList<QUrl> m_links;   // handed to the browser
 
@@ -31,7 +35,7 @@ class SettingsWindowTest : public QObject {
     {
         m_permissions = std::make_unique<PermissionsManager>(m_trust);
         m_window = std::make_unique<SettingsView>(SettingsView::Services{
-            *m_fakes->engine, *m_fakes->inputSourceManager, *m_permissions, m_fakes->workspace});
+            *m_fakes->engine, *m_fakes->inputSourceManager, *m_permissions, m_fakes->workspace, m_launch});
         m_window->show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(m_window.get());
         return *m_window;
