@@ -7,6 +7,7 @@
 #include "logging/Logger.h"
 #include "settings/UserDefaults.h"
 #include "settings_ui/LaunchAtLoginManager.h"
+#include "settings_ui/SettingsForm.h"
 #include "settings_ui/TextStyles.h"
 #include "settings_ui/UpdateManager.h"
 
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSettings>
 #include <QVBoxLayout>
 
@@ -66,17 +66,9 @@ GeneralSettingsView::GeneralSettingsView(const Services& services, QWidget* pare
     , m_checkForUpdates(new QPushButton(this))
     , m_reset(new QPushButton(this))
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    outer->addWidget(scroll);
-    auto* form = new QWidget(scroll);
-    auto* column = new QVBoxLayout(form);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(4);
-    scroll->setWidget(form);
+    const SettingsForm body(*this, QMargins(20, 20, 20, 20), 4);
+    QWidget* form = body.widget();
+    QVBoxLayout* column = body.column();
 
     const qreal ratio = devicePixelRatioF();
     const QColor text = palette().color(QPalette::WindowText);
@@ -86,14 +78,9 @@ GeneralSettingsView::GeneralSettingsView(const Services& services, QWidget* pare
         TextStyles::apply(*title, TextStyles::headline(*this));
         column->addWidget(title);
         m_sectionTitles << title;
-        auto* box = new QFrame(form);
-        box->setObjectName(QStringLiteral("group"));
-        box->setStyleSheet(QStringLiteral("QFrame#group { background: palette(base); border: 1px solid palette(mid);"
-                                          " border-radius: 8px; }"));
-        auto* boxRows = new QVBoxLayout(box);
-        boxRows->setContentsMargins(12, 8, 12, 8);
+        auto* box = new SectionBox(form);
         for (QWidget* row : rows)
-            boxRows->addWidget(row);
+            box->rows()->addWidget(row);
         column->addWidget(box);
         auto* description = new QLabel(form);
         TextStyles::apply(*description, TextStyles::caption(*this), true);

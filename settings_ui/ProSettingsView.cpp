@@ -8,6 +8,7 @@
 #include "settings/UserDefaults.h"
 #include "settings_ui/KeyboardKeyView.h"
 #include "settings_ui/RulesBackupController.h"
+#include "settings_ui/SettingsForm.h"
 #include "settings_ui/TextStyles.h"
 
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSettings>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -45,21 +45,6 @@ constexpr int kSymbolSide = 16;
 const QColor kLinkColour(0x00, 0x7a, 0xff);
 
 // A section's rows on the grouped form's rounded background.
-class SectionBox : public QFrame {
-public:
-    explicit SectionBox(QWidget* parent)
-        : QFrame(parent)
-    {
-        setObjectName(QStringLiteral("section"));
-        setStyleSheet(QStringLiteral("#section { background: palette(base); border: 1px solid palette(midlight);"
-                                     " border-radius: 8px; }"));
-        auto* rows = new QVBoxLayout(this);
-        rows->setContentsMargins(12, 8, 12, 8);
-        rows->setSpacing(8);
-    }
-    QVBoxLayout* rows() const { return static_cast<QVBoxLayout*>(layout()); }
-};
-
 QFont monospacedDigits(QFont font)
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
@@ -80,17 +65,9 @@ ProSettingsView::ProSettingsView(Services services, QWidget* parent)
     , m_services(std::move(services))
     , m_backup(new RulesBackupController(m_services.ruleEngine, m_services.exportManager, this))
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    outer->addWidget(scroll);
-    auto* form = new QWidget(scroll);
-    scroll->setWidget(form);
-    auto* column = new QVBoxLayout(form);
-    column->setContentsMargins(20, 16, 20, 16);
-    column->setSpacing(6);
+    const SettingsForm body(*this, QMargins(20, 16, 20, 16), 6);
+    QWidget* form = body.widget();
+    QVBoxLayout* column = body.column();
 
     const auto text = [this](QWidget* parent, const char* english) {
         auto* label = new QLabel(parent);

@@ -2,21 +2,15 @@
 #include "feedback/PauseToggle.h"
 #include "feedback/SoundEffectManager.h"
 #include "core/RulesExportManager.h"
-#include "settings_ui/LaunchAtLoginManager.h"
-#include "settings_ui/PermissionsManager.h"
 #include "settings_ui/ProSettingsView.h"
-#include "settings_ui/SettingsView.h"
 
 #include "EngineOverFakes.h"
-#include "FakeAccessibilityTrust.h"
-#include "FakeLoginItems.h"
 #include "FakeKeyMonitor.h"
 #include "FakeSoundPlayer.h"
 #include "TestRegistry.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QSlider>
 #include <QTest>
 
@@ -132,25 +126,12 @@ private slots:
         const QString folder = qEnvironmentVariable("KELVARO_SCREENSHOTS");
         if (folder.isEmpty())
             QSKIP("KELVARO_SCREENSHOTS names no folder");
-        m_page.reset();
-        QCoreApplication::setApplicationVersion(KELVARO_VERSION);
-        platform::FakeAccessibilityTrust trust;
-        trust.trusted = true;
-        PermissionsManager permissions(trust);
-        platform::FakeLoginItems login;
-        LaunchAtLoginManager launch(login);
-        SettingsView window(
-            {*m_fakes->engine, *m_fakes->inputSourceManager, permissions, m_fakes->workspace, launch, services()});
-        window.resize(760, 600);
-        window.sidebar()->setCurrentRow(2);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window) && !window.banner()->isVisible());
-        QVERIFY(window.grab().save(folder + "/extras.png"));
+        m_page->resize(560, 560);
+        QVERIFY(m_page->grab().save(folder + "/extras.png"));
         for (const char* key : {"indicatorEnabled", "pauseHotkeyEnabled"})
             UserDefaults::setValue(m_settings, key, true);
-        window.resize(760, 700);
-        QTest::qWait(50);
-        QVERIFY(window.grab().save(folder + "/extras-all-rows.png"));
+        m_page->resize(560, 660);
+        QVERIFY(m_page->grab().save(folder + "/extras-all-rows.png"));
     }
 };
 
