@@ -5,6 +5,7 @@
 #include "feedback/MenuBarIndicatorController.h"
 #include "localization/LocalizationManager.h"
 #include "settings/ApplicationVersion.h"
+#include "settings_ui/TextStyles.h"
 
 #include <QKeyEvent>
 
@@ -59,9 +60,7 @@ StatusMenu::StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator
 
     m_footer = addAction(QString());
     m_footer->setEnabled(false);
-    QFont caption = font();
-    caption.setPointSizeF(caption.pointSizeF() * 10.0 / 13.0);
-    m_footer->setFont(caption);
+    m_footer->setFont(TextStyles::caption(*this));
 
     m_quit = addAction(QString());
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -6,9 +6,7 @@ namespace platform {
 
 QIcon InstalledApplication::icon() const
 {
-    RunningApplication named;
-    named.iconName = iconName;
-    if (QIcon found = named.icon(); !found.isNull())
+    if (QIcon found = namedIcon(iconName); !found.isNull())
         return found;
     return QIcon::fromTheme(QStringLiteral("application-x-executable"));
 }

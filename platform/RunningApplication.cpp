@@ -20,13 +20,16 @@ RunningApplication RunningApplication::forWindow(quint32 windowId, quint64 insta
     return application;
 }
 
+QIcon namedIcon(const QString& iconName)
+{
+    if (QFileInfo(iconName).isAbsolute())
+        return QFileInfo::exists(iconName) ? QIcon(iconName) : QIcon();
+    return iconName.isEmpty() ? QIcon() : QIcon::fromTheme(iconName);
+}
+
 QIcon RunningApplication::icon() const
 {
-    QIcon named;
-    if (QFileInfo(iconName).isAbsolute())
-        named = QFileInfo::exists(iconName) ? QIcon(iconName) : QIcon();
-    else if (!iconName.isEmpty())
-        named = QIcon::fromTheme(iconName);
+    const QIcon named = namedIcon(iconName);
     if (!named.isNull() || windowIcon.isNull())
         return named;
     return QIcon(QPixmap::fromImage(windowIcon));

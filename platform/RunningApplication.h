@@ -9,6 +9,10 @@
 
 namespace platform {
 
+// The icon an entry's Icon names: a file by absolute path, else the icon
+// theme's; null when neither has it.
+QIcon namedIcon(const QString& iconName);
+
 enum class ActivationPolicy {
     Regular,     // an ordinary application with windows in the task bar
     Accessory,   // windows outside the task bar: tool windows, skip-taskbar windows

@@ -24,7 +24,8 @@ const QString kSupportLink = QStringLiteral(
 // at the bottom right.
 QPixmap gradientSymbol(qreal pixelRatio)
 {
-    QPixmap symbol = SymbolIcons::pixmap(SymbolIcons::keyboardEllipsis, kSymbolSize, {}, pixelRatio);
+    const QPixmap shape = SymbolIcons::pixmap(SymbolIcons::keyboardEllipsis, kSymbolSize, {}, pixelRatio);
+    QPixmap symbol = shape;
     QPainter painter(&symbol);
     QLinearGradient gradient(0, 0, kSymbolSize, kSymbolSize);
     gradient.setColorAt(0, QColor(0x00, 0x7a, 0xff));
@@ -33,7 +34,7 @@ QPixmap gradientSymbol(qreal pixelRatio)
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
     painter.fillRect(QRectF(0, 0, kSymbolSize, kSymbolSize), gradient);
     painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    painter.drawPixmap(0, 0, SymbolIcons::pixmap(SymbolIcons::keyboardEllipsis, kSymbolSize, {}, pixelRatio));
+    painter.drawPixmap(0, 0, shape);
     return symbol;
 }
 
