@@ -1,5 +1,7 @@
 #include "settings_ui/Appcast.h"
 
+#include "localization/LocalizationManager.h"
+
 #include <QXmlStreamReader>
 
 namespace {
@@ -83,12 +85,13 @@ std::optional<Appcast> Appcast::parse(const QByteArray& data, QString* error)
     while (!reader.atEnd() && !reader.hasError()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::DTD:
-            *error = QStringLiteral("The appcast contains a document type declaration, which is not allowed.");
+            *error = localized(
+                QStringLiteral("The update feed contains a document type declaration, which is not allowed."));
             return std::nullopt;
         case QXmlStreamReader::StartElement:
             if (!isFeed) {
                 if (reader.name() != QLatin1String("rss") || !reader.namespaceUri().isEmpty()) {
-                    *error = QStringLiteral("The appcast is not an RSS feed.");
+                    *error = localized(QStringLiteral("The update feed is not an RSS feed."));
                     return std::nullopt;
                 }
                 isFeed = true;
@@ -104,13 +107,13 @@ std::optional<Appcast> Appcast::parse(const QByteArray& data, QString* error)
         }
     }
     if (reader.hasError()) {
-        *error = QStringLiteral("The appcast is not valid XML: %1 (line %2).")
+        *error = localized(QStringLiteral("The update feed is not valid XML: %1 (line %2)."))
                      .arg(reader.errorString())
                      .arg(reader.lineNumber());
         return std::nullopt;
     }
     if (!isFeed) {
-        *error = QStringLiteral("The appcast is empty.");
+        *error = localized(QStringLiteral("The update feed is empty."));
         return std::nullopt;
     }
     return appcast;

@@ -33,12 +33,12 @@ struct SectionText {
     const char* description;
 };
 const SectionText kSections[] = {
-    {"Language", "Language changes take effect immediately."},
-    {"Startup", "Automatically start when you log in."},
-    {"Fallback Behavior", "If no rule matches the active app, switch to this input source."},
-    {"Notifications", "Show a system notification when input source switches."},
-    {"Updates", "Check if a new version is available."},
-    {"Reset", "Reset all settings to default values. Rules will not be affected."},
+    {QT_TR_NOOP("Language"), QT_TR_NOOP("Language changes take effect immediately.")},
+    {QT_TR_NOOP("Startup"), QT_TR_NOOP("Automatically start when you log in.")},
+    {QT_TR_NOOP("Fallback Behavior"), QT_TR_NOOP("If no rule matches the active app, switch to this input source.")},
+    {QT_TR_NOOP("Notifications"), QT_TR_NOOP("Show a system notification when input source switches.")},
+    {QT_TR_NOOP("Updates"), QT_TR_NOOP("Check if a new version is available.")},
+    {QT_TR_NOOP("Reset"), QT_TR_NOOP("Reset all settings to default values. Rules will not be affected.")},
 };
 
 } // namespace

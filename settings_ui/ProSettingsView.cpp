@@ -115,25 +115,25 @@ ProSettingsView::ProSettingsView(Services services, QWidget* parent)
         return bar;
     };
 
-    SectionBox* indicator = section("Visual Indicator");
+    SectionBox* indicator = section(QT_TR_NOOP("Visual Indicator"));
     m_indicatorEnabled = addSwitch(indicator, kIndicatorEnabled, SymbolIcons::squareOnSquare);
     m_indicatorRows = new QWidget(indicator);
     auto* indicatorRows = new QVBoxLayout(m_indicatorRows);
     indicatorRows->setContentsMargins(0, 0, 0, 0);
     auto* positionRow = new QHBoxLayout;
-    positionRow->addWidget(text(m_indicatorRows, "Position"));
+    positionRow->addWidget(text(m_indicatorRows, QT_TR_NOOP("Position")));
     positionRow->addStretch(1);
     m_position = new QComboBox(m_indicatorRows);
     m_position->setObjectName(kIndicatorPosition);
     positionRow->addWidget(m_position);
     indicatorRows->addLayout(positionRow);
-    indicatorRows->addLayout(valueRow(m_indicatorRows, "Display Duration", m_duration));
+    indicatorRows->addLayout(valueRow(m_indicatorRows, QT_TR_NOOP("Display Duration"), m_duration));
     m_durationSlider = slider(m_indicatorRows, kDurationSteps);
     m_durationSlider->setObjectName(kIndicatorDuration);
     m_duration->setObjectName(kIndicatorDuration + QStringLiteral("Text"));
     indicatorRows->addWidget(m_durationSlider);
     indicator->rows()->addWidget(m_indicatorRows);
-    caption("Shows a floating indicator when input source changes.");
+    caption(QT_TR_NOOP("Shows a floating indicator when input source changes."));
     connect(m_position, &QComboBox::activated, this, [this](int index) {
         const auto position = IndicatorPositions::allCases().value(index);
         UserDefaults::setValue(m_services.settings, kIndicatorPosition, IndicatorPositions::rawValue(position));
@@ -142,17 +142,17 @@ ProSettingsView::ProSettingsView(Services services, QWidget* parent)
         UserDefaults::setValue(m_services.settings, kIndicatorDuration, step * kDurationStep);
     });
 
-    SectionBox* sound = section("Sound Effects");
+    SectionBox* sound = section(QT_TR_NOOP("Sound Effects"));
     m_soundEnabled = addSwitch(sound, kSoundEnabled, SymbolIcons::speaker);
     m_soundRows = new QWidget(sound);
     auto* soundRows = new QVBoxLayout(m_soundRows);
     soundRows->setContentsMargins(0, 0, 0, 0);
-    soundRows->addLayout(valueRow(m_soundRows, "Volume", m_volume));
+    soundRows->addLayout(valueRow(m_soundRows, QT_TR_NOOP("Volume"), m_volume));
     m_volumeSlider = slider(m_soundRows, kVolumeSteps);
     m_volumeSlider->setObjectName(kSoundVolume);
     m_volume->setObjectName(kSoundVolume + QStringLiteral("Text"));
     soundRows->addWidget(m_volumeSlider);
-    QPushButton* testSound = button(m_soundRows, "Test Sound", SymbolIcons::playCircle, kLinkColour);
+    QPushButton* testSound = button(m_soundRows, QT_TR_NOOP("Test Sound"), SymbolIcons::playCircle, kLinkColour);
     testSound->setObjectName(QStringLiteral("testSound"));
     testSound->setFlat(true);
     testSound->setCursor(Qt::PointingHandCursor);
@@ -160,42 +160,42 @@ ProSettingsView::ProSettingsView(Services services, QWidget* parent)
                                  .arg(kLinkColour.name()));
     soundRows->addWidget(testSound, 0, Qt::AlignLeft);
     sound->rows()->addWidget(m_soundRows);
-    caption("Plays a subtle sound when input source changes.");
+    caption(QT_TR_NOOP("Plays a subtle sound when input source changes."));
     connect(m_volumeSlider, &QSlider::valueChanged, this, [this](int step) {
         // Divided rather than multiplied by the step: 3 tenths is 0.3, not 0.30000000000000004.
         UserDefaults::setValue(m_services.settings, kSoundVolume, step / double(kVolumeSteps));
     });
     connect(testSound, &QPushButton::clicked, &m_services.soundEffects, &SoundEffectManager::playSwitchSound);
 
-    SectionBox* hotkey = section("Global Hotkey");
+    SectionBox* hotkey = section(QT_TR_NOOP("Global Hotkey"));
     m_hotkeyEnabled = addSwitch(hotkey, kPauseHotkeyEnabled, SymbolIcons::command);
     m_hotkeyRow = new QWidget(hotkey);
     m_hotkeyRow->setObjectName(QStringLiteral("pauseKeys"));
     auto* keys = new QHBoxLayout(m_hotkeyRow);
     keys->setContentsMargins(0, 0, 0, 0);
     keys->setSpacing(4);
-    keys->addWidget(text(m_hotkeyRow, "Pause/Resume"));
+    keys->addWidget(text(m_hotkeyRow, QT_TR_NOOP("Pause/Resume")));
     keys->addStretch(1);
     for (const QString& key : {QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("P")})
         keys->addWidget(new KeyboardKeyView(key, m_hotkeyRow));
     hotkey->rows()->addWidget(m_hotkeyRow);
-    caption("Use keyboard shortcut to toggle auto-switching on/off.");
+    caption(QT_TR_NOOP("Use keyboard shortcut to toggle auto-switching on/off."));
     connect(m_hotkeyEnabled, &QCheckBox::clicked, this, &ProSettingsView::setHotkeyEnabled);
 
-    SectionBox* tray = section("Menu Bar");
+    SectionBox* tray = section(QT_TR_NOOP("Menu Bar"));
     m_showFlag = addSwitch(tray, kMenuBarShowFlag, SymbolIcons::flag);
-    caption("Display country flag emoji representing current input source.");
+    caption(QT_TR_NOOP("Display country flag emoji representing current input source."));
 
-    SectionBox* backup = section("Backup & Restore");
+    SectionBox* backup = section(QT_TR_NOOP("Backup & Restore"));
     const QColor buttonTint = palette().color(QPalette::ButtonText);
-    QPushButton* exportRules = button(backup, "Export Rules", SymbolIcons::squareArrowUp, buttonTint);
-    QPushButton* importRules = button(backup, "Import Rules", SymbolIcons::squareArrowDown, buttonTint);
+    QPushButton* exportRules = button(backup, QT_TR_NOOP("Export Rules"), SymbolIcons::squareArrowUp, buttonTint);
+    QPushButton* importRules = button(backup, QT_TR_NOOP("Import Rules"), SymbolIcons::squareArrowDown, buttonTint);
     auto* backupRow = new QHBoxLayout;
     backupRow->addWidget(exportRules);
     backupRow->addWidget(importRules);
     backupRow->addStretch(1);
     backup->rows()->addLayout(backupRow);
-    caption("Backup and restore your rules as JSON files.");
+    caption(QT_TR_NOOP("Backup and restore your rules as JSON files."));
     connect(exportRules, &QPushButton::clicked, m_backup, &RulesBackupController::presentExporter);
     connect(importRules, &QPushButton::clicked, m_backup, &RulesBackupController::presentImporter);
     column->addStretch(1);
@@ -209,10 +209,10 @@ ProSettingsView::ProSettingsView(Services services, QWidget* parent)
 QCheckBox* ProSettingsView::addSwitch(QWidget* box, const QString& key, const QString& symbol)
 {
     static const QHash<QString, const char*> labels{
-        {kIndicatorEnabled, "Show Input Source Indicator"},
-        {kSoundEnabled, "Play Sound on Switch"},
-        {kPauseHotkeyEnabled, "Enable Global Hotkey"},
-        {kMenuBarShowFlag, "Show Flag in Menu Bar"},
+        {kIndicatorEnabled, QT_TR_NOOP("Show Input Source Indicator")},
+        {kSoundEnabled, QT_TR_NOOP("Play Sound on Switch")},
+        {kPauseHotkeyEnabled, QT_TR_NOOP("Enable Global Hotkey")},
+        {kMenuBarShowFlag, QT_TR_NOOP("Show Flag in Menu Bar")},
     };
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(box);

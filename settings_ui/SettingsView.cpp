@@ -35,10 +35,10 @@ struct SidebarItem {
 };
 
 const SidebarItem kItems[] = {
-    {"Rule Management", SymbolIcons::ruleList, {}},
-    {"General Settings", SymbolIcons::gear, {}},
-    {"Extras", SymbolIcons::sparkles, QColor(0xaf, 0x52, 0xde)},
-    {"About", SymbolIcons::info, {}},
+    {QT_TR_NOOP("Rule Management"), SymbolIcons::ruleList, {}},
+    {QT_TR_NOOP("General Settings"), SymbolIcons::gear, {}},
+    {QT_TR_NOOP("Extras"), SymbolIcons::sparkles, QColor(0xaf, 0x52, 0xde)},
+    {QT_TR_NOOP("About"), SymbolIcons::info, {}},
 };
 
 // The banner's yellow background with its line along the bottom edge.
