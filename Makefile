@@ -1,6 +1,7 @@
 # make run   installs what is missing, builds, starts Kelvaro
 # make test  installs what is missing, builds, runs every test
 #            (SANITIZE=1: with AddressSanitizer and UBSan, in build-sanitize/)
+# make package  builds the Debian package: $(BUILD_DIR)/kelvaro_<version>_<arch>.deb
 # make bench builds and runs the benchmarks
 # make screenshots  pictures of the settings window for the README (docs/screenshots/)
 # make fuzz  builds the fuzz targets with clang and libFuzzer (build-fuzz/) and runs each
@@ -14,7 +15,7 @@ JOBS ?= $(shell nproc)
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_CXX ?= clang++-14
 
-.PHONY: all deps configure build run test bench fuzz screenshots clean
+.PHONY: all deps configure build run test package bench fuzz screenshots clean
 
 all: build
 
@@ -32,6 +33,9 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+package: build
+	cd $(BUILD_DIR) && cpack
 
 # Benchmarks (never part of make test): figures on screen and in bench/results/latest.json.
 # Builds the floor switcher with the benchmarks; the switch figures are latencies of a few tenths

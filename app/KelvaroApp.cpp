@@ -29,16 +29,13 @@ KelvaroApp::KelvaroApp(QObject* parent)
     , m_permissionsManager(PermissionsManager::shared())
     , m_menuBarIndicator(MenuBarIndicatorController::shared())
     , m_settingsWindow(settingsWindowIdentifier, [this] {
-        auto* window = new SettingsView({m_ruleEngine, m_inputSourceManager, m_permissionsManager,
-                                         platform::sharedWorkspace(), LaunchAtLoginManager::shared(),
-                                         ProSettingsView::Services{UserDefaults::standard(), m_ruleEngine,
-                                                                   RulesExportManager::shared(),
-                                                                   SoundEffectManager::shared(),
-                                                                   []() -> GlobalHotkeyManager& {
-                                                                       return GlobalHotkeyManager::shared();
-                                                                   }}});
-        window->setWindowTitle(localized(QStringLiteral("Settings")));
-        return window;
+        return new SettingsView({m_ruleEngine, m_inputSourceManager, m_permissionsManager, platform::sharedWorkspace(),
+                                 LaunchAtLoginManager::shared(),
+                                 ProSettingsView::Services{UserDefaults::standard(), m_ruleEngine,
+                                                           RulesExportManager::shared(), SoundEffectManager::shared(),
+                                                           []() -> GlobalHotkeyManager& {
+                                                               return GlobalHotkeyManager::shared();
+                                                           }}});
     })
 {
     // No window of the last run is brought back at launch.
@@ -68,7 +65,7 @@ void KelvaroApp::openWindow(const QString& identifier)
 
 int KelvaroApp::run(int argc, char** argv)
 {
-    QGuiApplication::setDesktopFileName(ApplicationIdentity::bundleIdentifier());
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(ApplicationIdentity::kDesktopFileName));
 
     // Decided before the display is opened: a later start needs none.
     SingleInstance instance;

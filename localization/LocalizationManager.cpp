@@ -185,3 +185,9 @@ QString localized(const QString& englishText)
 {
     return LocalizationManager::shared().localizedString(englishText);
 }
+
+void followLanguage(QObject* owner, std::function<void()> render)
+{
+    render();
+    QObject::connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, owner, std::move(render));
+}

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <functional>
+
 class QSettings;
 
 struct LanguageOption {
@@ -68,3 +70,7 @@ private:
 
 // The text of englishText in the chosen interface language.
 QString localized(const QString& englishText);
+
+// Runs `render` now and after every change of language, for as long as
+// `owner` lives: how a view keeps its texts in the chosen language.
+void followLanguage(QObject* owner, std::function<void()> render);

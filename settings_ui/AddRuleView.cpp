@@ -36,10 +36,10 @@ AddRuleView::AddRuleView(RuleEngine& engine, const InputSourceManager& inputSour
     , m_selectedRow(new QWidget(this))
     , m_selectedName(new QLabel(m_selectedRow))
     , m_selectedBundleID(new QLabel(m_selectedRow))
-    , m_choose(new QPushButton(localized(QStringLiteral("Choose from Applications...")), this))
-    , m_add(new QPushButton(localized(QStringLiteral("Add Rule")), this))
+    , m_choose(new QPushButton(this))
+    , m_add(new QPushButton(this))
 {
-    SheetLayout sheet(*this, QSize(450, 400), localized(QStringLiteral("Add New Rule")));
+    SheetLayout sheet(*this, QSize(450, 400), QT_TR_NOOP("Add New Rule"));
 
     // Read once: an application started later shows at the next opening.
     for (const platform::RunningApplication& application : workspace.runningApplications()) {
@@ -50,14 +50,13 @@ AddRuleView::AddRuleView(RuleEngine& engine, const InputSourceManager& inputSour
     std::stable_sort(m_runningApps.begin(), m_runningApps.end(), [](const auto& a, const auto& b) {
         return a.localizedName.value_or(QString()) < b.localizedName.value_or(QString());
     });
-    m_appPicker->addItem(localized(QStringLiteral("Select Running App")));
+    m_appPicker->addItem(QString());
     m_appPicker->setIconSize(QSize(kRunningAppIconSize, kRunningAppIconSize));
     for (const platform::RunningApplication& application : m_runningApps)
-        m_appPicker->addItem(application.icon(), application.localizedName.value_or(localized(QStringLiteral("Unknown"))),
-                             application.bundleIdentifier.value_or(QString()));
+        m_appPicker->addItem(application.icon(), QString(), application.bundleIdentifier.value_or(QString()));
 
-    auto* target = sheet.addSection(localized(QStringLiteral("Target App")));
-    target->addRow(localized(QStringLiteral("Running Apps")), m_appPicker);
+    auto* target = sheet.addSection(QT_TR_NOOP("Target App"));
+    sheet.addRow(target, QT_TR_NOOP("Running Apps"), m_appPicker);
     auto* selected = new QHBoxLayout(m_selectedRow);
     selected->setContentsMargins(0, 0, 0, 0);
     m_selectedName->setTextFormat(Qt::PlainText);
@@ -71,13 +70,13 @@ AddRuleView::AddRuleView(RuleEngine& engine, const InputSourceManager& inputSour
     m_choose->setAutoDefault(false);
     target->addRow(m_choose);
 
-    auto* source = sheet.addSection(localized(QStringLiteral("Input Source")));
-    m_sourcePicker->addItem(localized(QStringLiteral("Select Input Source")), QString());
+    auto* source = sheet.addSection(QT_TR_NOOP("Input Source"));
+    m_sourcePicker->addItem(QString(), QString());
     for (const InputSource& input : inputSources.installedInputSources())
         m_sourcePicker->addItem(input.name, input.id);
-    source->addRow(localized(QStringLiteral("Switch To")), m_sourcePicker);
+    sheet.addRow(source, QT_TR_NOOP("Switch To"), m_sourcePicker);
 
-    auto* cancel = new QPushButton(localized(QStringLiteral("Cancel")), this);
+    auto* cancel = new QPushButton(this);
     cancel->setAutoDefault(false);
     m_add->setDefault(true);
     sheet.addButtons({cancel, m_add});
@@ -87,7 +86,16 @@ AddRuleView::AddRuleView(RuleEngine& engine, const InputSourceManager& inputSour
     connect(m_choose, &QPushButton::clicked, this, &AddRuleView::presentImporter);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_add, &QPushButton::clicked, this, &AddRuleView::add);
-    render();
+    followLanguage(this, [this, cancel] {
+        m_choose->setText(localized(QStringLiteral("Choose from Applications...")));
+        m_add->setText(localized(QStringLiteral("Add Rule")));
+        cancel->setText(localized(QStringLiteral("Cancel")));
+        m_appPicker->setItemText(0, localized(QStringLiteral("Select Running App")));
+        for (int i = 0; i < m_runningApps.size(); ++i)
+            m_appPicker->setItemText(i + 1, m_runningApps[i].localizedName.value_or(localized(QStringLiteral("Unknown"))));
+        m_sourcePicker->setItemText(0, localized(QStringLiteral("Select Input Source")));
+        render();
+    });
 }
 
 void AddRuleView::chooseRunningApp(int index)

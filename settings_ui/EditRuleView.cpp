@@ -18,31 +18,31 @@ EditRuleView::EditRuleView(const AppRule& rule, RuleEngine& engine, const InputS
     , m_rule(rule)
     , m_engine(engine)
     , m_picker(new QComboBox(this))
-    , m_enabled(new QCheckBox(localized(QStringLiteral("Enabled")), this))
-    , m_save(new QPushButton(localized(QStringLiteral("Save")), this))
-    , m_delete(new QPushButton(localized(QStringLiteral("Delete")), this))
+    , m_enabled(new QCheckBox(this))
+    , m_save(new QPushButton(this))
+    , m_delete(new QPushButton(this))
 {
-    SheetLayout sheet(*this, QSize(400, 380), localized(QStringLiteral("Edit Rule")));
+    SheetLayout sheet(*this, QSize(400, 380), QT_TR_NOOP("Edit Rule"));
 
-    auto* target = sheet.addSection(localized(QStringLiteral("Target App")));
+    auto* target = sheet.addSection(QT_TR_NOOP("Target App"));
     auto* summary = new AppSummary(rule, workspace, this);
     summary->setContentsMargins(0, 4, 0, 4);
     target->addRow(summary);
 
-    auto* source = sheet.addSection(localized(QStringLiteral("Input Source")));
+    auto* source = sheet.addSection(QT_TR_NOOP("Input Source"));
     for (const InputSource& input : inputSources.installedInputSources())
         m_picker->addItem(input.name, input.id);
     // A source that is not enabled now is shown as no choice; Save keeps it.
     m_picker->setCurrentIndex(m_picker->findData(rule.targetInputSourceID));
-    source->addRow(localized(QStringLiteral("Switch To")), m_picker);
+    sheet.addRow(source, QT_TR_NOOP("Switch To"), m_picker);
 
-    auto* state = sheet.addSection(QString());
+    auto* state = sheet.addSection(nullptr);
     m_enabled->setChecked(rule.isEnabled);
     state->addRow(m_enabled);
 
     m_delete->setAutoDefault(false);
     m_delete->setStyleSheet(QStringLiteral("QPushButton { color: #d70015; }"));
-    auto* cancel = new QPushButton(localized(QStringLiteral("Cancel")), this);
+    auto* cancel = new QPushButton(this);
     cancel->setAutoDefault(false);
     m_save->setDefault(true);
     m_save->setEnabled(!selectedInputSourceID().isEmpty());
@@ -53,6 +53,12 @@ EditRuleView::EditRuleView(const AppRule& rule, RuleEngine& engine, const InputS
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_save, &QPushButton::clicked, this, &EditRuleView::save);
     connect(m_delete, &QPushButton::clicked, this, &EditRuleView::remove);
+    followLanguage(this, [this, cancel] {
+        m_enabled->setText(localized(QStringLiteral("Enabled")));
+        m_save->setText(localized(QStringLiteral("Save")));
+        m_delete->setText(localized(QStringLiteral("Delete")));
+        cancel->setText(localized(QStringLiteral("Cancel")));
+    });
 }
 
 QString EditRuleView::selectedInputSourceID() const

@@ -156,7 +156,8 @@ QWidget* SettingsView::currentPage() const
 
 void SettingsView::retranslate()
 {
-    m_sidebarTitle->setText(localized(QStringLiteral("Settings")));
+    setWindowTitle(localized(QStringLiteral("Settings")));
+    m_sidebarTitle->setText(windowTitle());
     m_sidebar->setAccessibleName(m_sidebarTitle->text());
     for (int row = 0; row < m_sidebar->count(); ++row)
         m_sidebar->item(row)->setText(localized(QString::fromLatin1(kItems[row].text)));

@@ -1,5 +1,6 @@
 #include "settings_ui/SheetLayout.h"
 
+#include "localization/LocalizationManager.h"
 #include "settings_ui/TextStyles.h"
 
 #include <QDialog>
@@ -17,17 +18,20 @@ constexpr int kPadding = 16;
 
 } // namespace
 
-SheetLayout::SheetLayout(QDialog& sheet, QSize size, const QString& title)
+SheetLayout::SheetLayout(QDialog& sheet, QSize size, const char* englishTitle)
     : m_sheet(sheet)
     , m_column(new QVBoxLayout(&sheet))
     , m_form(new QVBoxLayout)
 {
     sheet.setWindowModality(Qt::WindowModal);
     sheet.setFixedSize(size);
-    sheet.setWindowTitle(title);
     m_column->setSpacing(kSpacing);
     m_column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-    auto* heading = new QLabel(title, &sheet);
+    auto* heading = new QLabel(&sheet);
+    followLanguage(&sheet, [&sheet, heading, englishTitle] {
+        sheet.setWindowTitle(localized(QString::fromUtf8(englishTitle)));
+        heading->setText(sheet.windowTitle());
+    });
     TextStyles::apply(*heading, TextStyles::headline(sheet));
     heading->setAlignment(Qt::AlignCenter);
     m_column->addWidget(heading);
@@ -36,13 +40,23 @@ SheetLayout::SheetLayout(QDialog& sheet, QSize size, const QString& title)
     m_column->addStretch(1);
 }
 
-QFormLayout* SheetLayout::addSection(const QString& title)
+QFormLayout* SheetLayout::addSection(const char* englishTitle)
 {
-    auto* group = new QGroupBox(title, &m_sheet);
+    auto* group = new QGroupBox(&m_sheet);
+    if (englishTitle)
+        followLanguage(group, [group, englishTitle] { group->setTitle(localized(QString::fromUtf8(englishTitle))); });
     auto* form = new QFormLayout(group);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     m_form->addWidget(group);
     return form;
+}
+
+void SheetLayout::addRow(QFormLayout* section, const char* englishLabel, QWidget* field)
+{
+    auto* label = new QLabel(&m_sheet);
+    label->setBuddy(field);
+    followLanguage(label, [label, englishLabel] { label->setText(localized(QString::fromUtf8(englishLabel))); });
+    section->addRow(label, field);
 }
 
 void SheetLayout::addButtons(std::initializer_list<QPushButton*> buttons)

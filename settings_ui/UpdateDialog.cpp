@@ -42,13 +42,26 @@ UpdateDialog::UpdateDialog(QWidget* parent)
         accept();
     });
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this, [this] {
+        if (m_render)
+            m_render();
+    });
     connect(this, &QDialog::rejected, this, [this] {
         if (m_checking)
             emit cancelRequested();
     });
 }
 
-void UpdateDialog::present(const QString& title, const QString& detail, bool checking)
+void UpdateDialog::present(std::function<void()> render)
+{
+    m_render = std::move(render);
+    m_render();
+    show();
+    raise();
+    activateWindow();
+}
+
+void UpdateDialog::setTexts(const QString& title, const QString& detail, bool checking)
 {
     m_checking = checking;
     setWindowTitle(localized(QStringLiteral("Software Update")));
@@ -57,40 +70,41 @@ void UpdateDialog::present(const QString& title, const QString& detail, bool che
     m_detail->setVisible(!detail.isEmpty());
     m_progress->setVisible(checking);
     m_close->setText(localized(checking ? QStringLiteral("Cancel") : QStringLiteral("OK")));
+    m_download->setText(localized(QStringLiteral("Open Download Page")));
     m_download->setVisible(!checking && !m_downloadPage.isEmpty());
     (m_download->isVisible() ? m_download : m_close)->setDefault(true);
-    show();
-    raise();
-    activateWindow();
 }
 
 void UpdateDialog::showChecking()
 {
     m_downloadPage.clear();
-    present(localized(QStringLiteral("Checking for Updates…")), QString(), true);
+    present([this] { setTexts(localized(QStringLiteral("Checking for Updates…")), QString(), true); });
 }
 
 void UpdateDialog::showUpToDate(const QString& currentVersion)
 {
     m_downloadPage.clear();
-    present(localized(QStringLiteral("You're up to date!")),
-            localized(QStringLiteral("Kelvaro %1 is currently the newest version available.")).arg(currentVersion),
-            false);
+    present([this, currentVersion] {
+        setTexts(localized(QStringLiteral("You're up to date!")),
+                 localized(QStringLiteral("Kelvaro %1 is currently the newest version available.")).arg(currentVersion),
+                 false);
+    });
 }
 
 void UpdateDialog::showUpdateAvailable(const QString& version, const QString& currentVersion, const QUrl& downloadPage)
 {
     m_downloadPage = downloadPage;
-    m_download->setText(localized(QStringLiteral("Open Download Page")));
-    present(localized(QStringLiteral("Update available: ")) + version,
-            localized(QStringLiteral("You have Kelvaro %1. Install the new version with your package manager or "
-                                     "from the download page."))
-                .arg(currentVersion),
-            false);
+    present([this, version, currentVersion] {
+        setTexts(localized(QStringLiteral("Update available: ")) + version,
+                 localized(QStringLiteral("You have Kelvaro %1. Install the new version with your package manager "
+                                          "or from the download page."))
+                     .arg(currentVersion),
+                 false);
+    });
 }
 
 void UpdateDialog::showFailed(const QString& reason)
 {
     m_downloadPage.clear();
-    present(localized(QStringLiteral("Update check failed")), reason, false);
+    present([this, reason] { setTexts(localized(QStringLiteral("Update check failed")), reason, false); });
 }

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QUrl>
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -30,7 +32,9 @@ signals:
     void cancelRequested();
 
 private:
-    void present(const QString& title, const QString& detail, bool checking);
+    // Shows the dialog with the texts `render` sets, again after each change of language.
+    void present(std::function<void()> render);
+    void setTexts(const QString& title, const QString& detail, bool checking);
 
     QLabel* m_title;
     QLabel* m_detail;
@@ -38,5 +42,6 @@ private:
     QPushButton* m_download;
     QPushButton* m_close;
     QUrl m_downloadPage;
+    std::function<void()> m_render;
     bool m_checking = false;
 };

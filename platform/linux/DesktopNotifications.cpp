@@ -1,5 +1,7 @@
 #include "platform/linux/DesktopNotifications.h"
 
+#include "logging/ApplicationIdentity.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -31,7 +33,7 @@ void DesktopNotifications::add(const Request& request, Completion completion)
         return;
     }
 
-    QVariantMap hints;
+    QVariantMap hints{{QStringLiteral("desktop-entry"), QString::fromLatin1(ApplicationIdentity::kDesktopFileName)}};
     if (request.silent)
         hints.insert(QStringLiteral("suppress-sound"), true);
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));

@@ -1,3 +1,4 @@
+#include "localization/LocalizationManager.h"
 #include "settings/ApplicationVersion.h"
 #include "settings_ui/AboutView.h"
 #include "settings_ui/AddRuleView.h"
@@ -6,6 +7,7 @@
 #include "settings_ui/PermissionsManager.h"
 #include "settings_ui/RuleListView.h"
 #include "settings_ui/SettingsView.h"
+#include "settings_ui/UpdateDialog.h"
 
 #include "EngineOverFakes.h"
 #include "FakeAccessibilityTrust.h"
@@ -13,11 +15,58 @@
 #include "LogCapture.h"
 #include "TestRegistry.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+
+namespace {
+
+// Every text the visible windows show: titles, labels, buttons, group
+// titles, list and picker entries, tool tips and accessible names.
+QStringList visibleTexts()
+{
+    QStringList texts;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        texts << window->windowTitle();
+        QList<QWidget*> widgets = window->findChildren<QWidget*>();
+        widgets << window;
+        for (QWidget* widget : std::as_const(widgets)) {
+            if (!widget->isVisible())
+                continue;
+            texts << widget->toolTip() << widget->accessibleName();
+            if (auto* label = qobject_cast<QLabel*>(widget))
+                texts << label->text();
+            if (auto* button = qobject_cast<QAbstractButton*>(widget))
+                texts << button->text();
+            if (auto* group = qobject_cast<QGroupBox*>(widget))
+                texts << group->title();
+            for (int i = 0; qobject_cast<QComboBox*>(widget) && i < qobject_cast<QComboBox*>(widget)->count(); ++i)
+                texts << qobject_cast<QComboBox*>(widget)->itemText(i);
+            for (int i = 0; qobject_cast<QListWidget*>(widget) && i < qobject_cast<QListWidget*>(widget)->count(); ++i)
+                texts << qobject_cast<QListWidget*>(widget)->item(i)->text();
+        }
+    }
+    texts.removeAll(QString());
+    return texts;
+}
+
+// The texts that have a translation other than themselves.
+QStringList translatable(const QStringList& texts)
+{
+    QStringList found;
+    std::copy_if(texts.cbegin(), texts.cend(), std::back_inserter(found), [](const QString& t) { return localized(t) != t; });
+    return found;
+}
+
+} // namespace
 
 // The settings window around its pages, the about page and application icons.
 class SettingsWindowTest : public QObject {
@@ -46,7 +95,11 @@ public slots:
 
 private slots:
     void init() { m_fakes = std::make_unique<EngineOverFakes>(); }
-    void cleanup() { m_window.reset(); m_permissions.reset(); m_fakes.reset(); }
+    void cleanup()
+    {
+        m_window.reset(), m_permissions.reset(), m_fakes.reset();
+        LocalizationManager::shared().setLanguage("system", false);
+    }
 
     void opensOnTheRuleListWithTheBannerWhileUntrusted()
     {
@@ -109,6 +162,43 @@ private slots:
         AppIconView view("org.example.Editor", 32, m_fakes->workspace);
         view.show();
         QCOMPARE(view.icon().isNull() ? QColor() : view.icon().pixmap(16).toImage().pixelColor(8, 8), colour);
+    }
+
+    // A change of language reaches every open window at once, sheets and
+    // dialogs included.
+    void everyOpenTextFollowsTheLanguage_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("rule list, add sheet") << 0 << "add";
+        QTest::newRow("rule list, edit sheet") << 0 << "edit";
+        QTest::newRow("general page, update dialog") << 1 << "update";
+        QTest::newRow("about page, banner") << 3 << "";
+    }
+
+    void everyOpenTextFollowsTheLanguage()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, opened);
+        LocalizationManager::shared().setLanguage("en", false);
+        m_fakes->engine->setRules({AppRule::create("org.example.Editor", "Editor", "xkb:gone::none")});
+        m_trust.trusted = false;
+        SettingsView& window = open();
+        window.sidebar()->setCurrentRow(page);
+        UpdateDialog update;
+        if (opened == "update")
+            update.showUpToDate("1.0");
+        else if (opened == "add")
+            window.ruleList()->showAddSheet();
+        else if (opened == "edit")
+            window.ruleList()->showEditSheet(m_fakes->engine->rules().constFirst());
+        QVERIFY(QTest::qWaitForWindowExposed(QApplication::activeModalWidget() ? QApplication::activeModalWidget() : &window));
+
+        const QStringList before = visibleTexts();
+        LocalizationManager::shared().setLanguage("de", false);
+        QVERIFY(translatable(before).size() >= 5);
+        const QStringList english = translatable(visibleTexts());
+        QVERIFY2(english.isEmpty(), qPrintable("still English: " + english.join(" | ")));
     }
 
     // Pictures for the README, when asked for: KELVARO_SCREENSHOTS=<folder>.
