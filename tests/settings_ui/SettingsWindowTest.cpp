@@ -233,6 +233,13 @@ private slots:
         QVERIFY(shootSheet("add-rule"));
         window.sidebar()->setCurrentRow(3);
         QVERIFY(shoot(&window, "about"));
+        for (const QString code : {"de", "ja", "zh-Hans"}) {
+            LocalizationManager::shared().setLanguage(code, false);
+            window.sidebar()->setCurrentRow(0);
+            QVERIFY(shoot(&window, "rule-list-" + code));
+            window.sidebar()->setCurrentRow(1);
+            QVERIFY(shoot(&window, "general-" + code));
+        }
     }
 };
 
