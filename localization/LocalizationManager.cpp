@@ -80,7 +80,8 @@ LocalizationManager::LocalizationManager(const QString& resourcesDirectory, QSet
 const QList<LanguageOption>& LocalizationManager::supportedLanguages()
 {
     static const QList<LanguageOption> languages{
-        {systemCode, QStringLiteral("System Default")},
+        // Localized when shown (displayName); marked so that it is a translation key.
+        {systemCode, QStringLiteral(QT_TR_NOOP("System Default"))},
         {QStringLiteral("en"), QStringLiteral("English")},
         {QStringLiteral("zh-Hans"), QStringLiteral("简体中文")},
         {QStringLiteral("ja"), QStringLiteral("日本語")},
