@@ -238,6 +238,7 @@ private slots:
             window.sidebar()->setCurrentRow(0);
             QVERIFY(shoot(&window, "rule-list-" + code));
             window.sidebar()->setCurrentRow(1);
+            QTest::qWait(100);   // the page's scroll bars settle
             QVERIFY(shoot(&window, "general-" + code));
         }
     }
