@@ -2,6 +2,7 @@
 
 #include <systemd/sd-journal.h>
 
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -14,16 +15,35 @@ namespace {
 constexpr int kPriorityError = 3;
 constexpr int kPriorityInfo = 6;
 
-// sd_journal_sendv() reports success when this socket is missing (no journal
-// on the machine), so reachability is checked here first.
-constexpr const char* kJournalSocket = "/run/systemd/journal/socket";
-
 } // namespace
+
+JournalLogBackend::JournalLogBackend(const char* journalSocket)
+    : m_journalSocket(journalSocket)
+    , m_echoToStandardError(!standardErrorIsJournalStream())
+{
+}
+
+bool JournalLogBackend::standardErrorIsJournalStream()
+{
+    // systemd sets JOURNAL_STREAM for a unit whose output goes to the journal;
+    // children inherit it with other output, so fd 2 must be that very stream.
+    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+    const qsizetype colon = stream.indexOf(':');
+    bool deviceOk = false;
+    bool inodeOk = false;
+    const qulonglong device = stream.left(colon).toULongLong(&deviceOk);
+    const qulonglong inode = stream.mid(colon + 1).toULongLong(&inodeOk);
+    struct stat status{};
+    return colon > 0 && deviceOk && inodeOk && ::fstat(STDERR_FILENO, &status) == 0
+        && qulonglong(status.st_dev) == device && qulonglong(status.st_ino) == inode;
+}
 
 void JournalLogBackend::write(LogLevel level, const QString& subsystem, const QString& category,
                               const QString& message)
 {
-    if (::access(kJournalSocket, W_OK) != 0) {
+    // sd_journal_sendv() reports success when the socket is missing (no
+    // journal on the machine), so reachability is checked here first.
+    if (::access(m_journalSocket, W_OK) != 0) {
         writeToStandardError(message);
         return;
     }
@@ -38,7 +58,7 @@ void JournalLogBackend::write(LogLevel level, const QString& subsystem, const QS
     std::array<iovec, fields.size()> vectors{};
     for (size_t i = 0; i < fields.size(); ++i)
         vectors[i] = {const_cast<char*>(fields[i].constData()), static_cast<size_t>(fields[i].size())};
-    if (sd_journal_sendv(vectors.data(), static_cast<int>(vectors.size())) < 0)
+    if (sd_journal_sendv(vectors.data(), static_cast<int>(vectors.size())) < 0 || m_echoToStandardError)
         writeToStandardError(message);
 }
 
