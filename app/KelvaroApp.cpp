@@ -1,7 +1,9 @@
 #include "app/KelvaroApp.h"
 
 #include "settings_ui/PermissionsManager.h"
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
+#include "app/SourcesCommand.h"
 #include "app/TrayIcon.h"
 #include "core/InputSourceManager.h"
 #include "core/RuleEngine.h"
@@ -21,6 +23,8 @@
 
 #include <QApplication>
 #include <QSettings>
+
+#include <cstdio>
 
 KelvaroApp::KelvaroApp(QObject* parent)
     : QObject(parent)
@@ -65,6 +69,23 @@ void KelvaroApp::openWindow(const QString& identifier)
 
 int KelvaroApp::run(int argc, char** argv)
 {
+    const CommandLine commandLine = CommandLine::parse(CommandLine::argumentsOf(argc, argv));
+    switch (commandLine.command) {
+    case CommandLine::Command::ShowHelp:
+        std::fputs(qUtf8Printable(CommandLine::usage()), stdout);
+        return 0;
+    case CommandLine::Command::ShowVersion:
+        std::printf("Kelvaro %s\n", qUtf8Printable(QCoreApplication::applicationVersion()));
+        return 0;
+    case CommandLine::Command::Invalid:
+        std::fprintf(stderr, "%s\n\n%s", qUtf8Printable(commandLine.error), qUtf8Printable(CommandLine::usage()));
+        return 2;
+    case CommandLine::Command::ListSources:
+        return SourcesCommand::run(argc, argv);
+    case CommandLine::Command::RunTray:
+        break;
+    }
+
     QGuiApplication::setDesktopFileName(QString::fromLatin1(ApplicationIdentity::kDesktopFileName));
 
     // Decided before the display is opened: a later start needs none.

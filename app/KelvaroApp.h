@@ -38,9 +38,11 @@ public:
     // an unknown identifier is logged and ignored.
     void openWindow(const QString& identifier);
 
-    // One instance per display: a later start there asks the running one to
-    // open its settings window and returns 0. Otherwise runs the event loop
-    // until Quit; closing windows never ends it.
+    // The process's work, by its arguments (CommandLine): `sources` lists the
+    // input sources and ends; without a command, one instance per display: a
+    // later start there asks the running one to open its settings window and
+    // returns 0. Otherwise runs the event loop until Quit; closing windows
+    // never ends it.
     static int run(int argc, char** argv);
 
 private:

@@ -16,6 +16,13 @@ InputSource toInputSource(const platform::PlatformInputSource& entry)
 
 } // namespace
 
+std::optional<InputSource> InputSourceManager::offered(const platform::PlatformInputSource& entry)
+{
+    if (entry.isSelectCapable == false || !entry.id)
+        return std::nullopt;
+    return toInputSource(entry);
+}
+
 InputSourceManager& InputSourceManager::shared()
 {
     static InputSourceManager* const instance = new InputSourceManager(platform::sharedTextInputSources());
@@ -38,9 +45,8 @@ void InputSourceManager::loadInputSources()
     }
     QList<InputSource> sources;
     for (const platform::PlatformInputSource& entry : *entries) {
-        if (entry.isSelectCapable == false || !entry.id)
-            continue;
-        sources.append(toInputSource(entry));
+        if (const auto source = offered(entry))
+            sources.append(*source);
     }
     setInstalledInputSources(sources);
     Logger::shared().info(QStringLiteral("Loaded %1 input sources").arg(sources.size()));

@@ -8,6 +8,7 @@
 #include <optional>
 
 namespace platform {
+struct PlatformInputSource;
 class TextInputSources;
 }
 
@@ -21,6 +22,10 @@ public:
     static InputSourceManager& shared();
 
     explicit InputSourceManager(platform::TextInputSources& platform, QObject* parent = nullptr);
+
+    // The entry as the list offers it, or nothing for an entry the list leaves
+    // out (not selectable, or without an identifier).
+    static std::optional<InputSource> offered(const platform::PlatformInputSource& entry);
 
     QList<InputSource> installedInputSources() const { return m_installedInputSources; }
 

@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "core/RulesStore.h"
 #include "platform/ProcessLock.h"
@@ -229,6 +230,55 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(displayLost.errorOutput().contains("Loaded 2 input sources"), 10000);
         server.stop();
         QCOMPARE(displayLost.exitCode(20000), std::optional(1));
+    }
+
+    // The command line: `sources` lists the display's layouts with the current
+    // one marked and leaves the home as it was (no guard, settings or rules).
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("display");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QByteArray>("errors");
+        const QByteArray usage = CommandLine::usage().toUtf8();
+        QTest::newRow("sources") << QStringList{"sources"} << true << 0
+                                 << QByteArray("  xkb:us::eng\tEnglish (US)\n  xkb:de::deu\tGerman\n"
+                                               "* xkb:ru::rus\tRussian\n")
+                                 << QByteArray();
+        QTest::newRow("sources without a display") << QStringList{"sources"} << false << 1 << QByteArray()
+                                                   << QByteArray("Kelvaro needs an X11 session: DISPLAY is not set\n");
+        QTest::newRow("help") << QStringList{"--help"} << true << 0 << usage << QByteArray();
+        QTest::newRow("unknown command") << QStringList{"source"} << true << 2 << QByteArray()
+                                         << "Unknown command: source\n\n" + usage;
+        QTest::newRow("unknown option") << QStringList{"sources", "--all"} << true << 2 << QByteArray()
+                                        << "Unknown option 'all'.\n\n" + usage;
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, display);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, output);
+        QFETCH(QByteArray, errors);
+        QVERIFY(m_client->lockGroup(2));
+        const QTemporaryDir home(QDir(TestEnvironment::current().root()).filePath("home-XXXXXX"));
+        QProcessEnvironment environment = environmentWith("DISPLAY", display ? qEnvironmentVariable("DISPLAY")
+                                                                             : std::optional<QString>());
+        environment.remove("QT_QPA_PLATFORM");
+        for (const char* folder : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+            environment.insert(folder, home.path());
+        QProcess kelvaro;
+        kelvaro.setProcessEnvironment(environment);
+        kelvaro.start(KelvaroProcess::besideThisProgram(), arguments);
+        QVERIFY(kelvaro.waitForFinished(10000));
+        QCOMPARE(kelvaro.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(kelvaro.exitCode(), exitCode);
+        QCOMPARE(kelvaro.readAllStandardOutput(), output);
+        QCOMPARE(kelvaro.readAllStandardError(), errors);
+        QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 };
 
