@@ -28,8 +28,12 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	$(BUILD_DIR)/bin/kelvaro
+# On a desktop Kelvaro runs in the session, in the foreground; without a display (no DISPLAY, no
+# WAYLAND_DISPLAY) scripts/run-demo shows it at work on a private virtual desktop.
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target kelvaro
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then exec $(BUILD_DIR)/bin/kelvaro; \
+	else exec scripts/run-demo --program $(BUILD_DIR)/bin/kelvaro; fi
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
