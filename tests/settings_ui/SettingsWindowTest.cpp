@@ -15,12 +15,9 @@
 #include "LogCapture.h"
 #include "TestRegistry.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
@@ -28,30 +25,16 @@
 namespace {
 
 // Every text the visible windows show: titles, labels, buttons, group
-// titles, list and picker entries, tool tips and accessible names.
+// titles, pickers' choices, tool tips and accessible names.
 QStringList visibleTexts()
 {
     QStringList texts;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible())
-            continue;
-        texts << window->windowTitle();
         QList<QWidget*> widgets = window->findChildren<QWidget*>();
         widgets << window;
         for (QWidget* widget : std::as_const(widgets)) {
-            if (!widget->isVisible())
-                continue;
-            texts << widget->toolTip() << widget->accessibleName();
-            if (auto* label = qobject_cast<QLabel*>(widget))
-                texts << label->text();
-            if (auto* button = qobject_cast<QAbstractButton*>(widget))
-                texts << button->text();
-            if (auto* group = qobject_cast<QGroupBox*>(widget))
-                texts << group->title();
-            for (int i = 0; qobject_cast<QComboBox*>(widget) && i < qobject_cast<QComboBox*>(widget)->count(); ++i)
-                texts << qobject_cast<QComboBox*>(widget)->itemText(i);
-            for (int i = 0; qobject_cast<QListWidget*>(widget) && i < qobject_cast<QListWidget*>(widget)->count(); ++i)
-                texts << qobject_cast<QListWidget*>(widget)->item(i)->text();
+            for (const char* property : {"windowTitle", "text", "title", "currentText", "toolTip", "accessibleName"})
+                texts << (widget->isVisible() ? widget->property(property).toString() : QString());
         }
     }
     texts.removeAll(QString());
