@@ -84,8 +84,7 @@ AboutView::AboutView(QWidget* parent)
     column->addWidget(m_support, 0, Qt::AlignHCenter);
     connect(m_support, &QPushButton::clicked, this, &AboutView::contactSupport);
 
-    connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this, &AboutView::retranslate);
-    retranslate();
+    followLanguage(this, [this] { retranslate(); });
 }
 
 void AboutView::retranslate()

@@ -153,9 +153,7 @@ GeneralSettingsView::GeneralSettingsView(const Services& services, QWidget* pare
     connect(m_checkForUpdates, &QPushButton::clicked, this, [] { UpdateManager::shared().checkForUpdates(); });
     connect(m_reset, &QPushButton::clicked, this, &GeneralSettingsView::confirmReset);
 
-    connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this,
-            &GeneralSettingsView::retranslate);
-    retranslate();
+    followLanguage(this, [this] { retranslate(); });
     renderLaunchAtLogin();
     renderNotification();
 }

@@ -201,9 +201,7 @@ ProSettingsView::ProSettingsView(Services services, QWidget* parent)
     column->addStretch(1);
 
     connect(&UserDefaults::notifier(), &UserDefaults::Notifier::changed, this, &ProSettingsView::render);
-    connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this,
-            &ProSettingsView::retranslate);
-    retranslate();
+    followLanguage(this, [this] { retranslate(); });
 }
 
 QCheckBox* ProSettingsView::addSwitch(QWidget* box, const QString& key, const QString& symbol)

@@ -105,8 +105,7 @@ RuleListView::RuleListView(RuleEngine& engine, InputSourceManager& inputSources,
     connect(m_list, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { showEditSheet(m_shownRules.at(m_list->row(item))); });
     connect(&m_engine, &RuleEngine::rulesChanged, this, &RuleListView::render);
-    connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this, &RuleListView::retranslate);
-    retranslate();
+    followLanguage(this, [this] { retranslate(); });
 }
 
 void RuleListView::retranslate()

@@ -144,8 +144,7 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, qApp,
             &QCoreApplication::quit);
 
-    connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this, &SettingsView::retranslate);
-    retranslate();
+    followLanguage(this, [this] { retranslate(); });
     renderBanner();
 }
 
