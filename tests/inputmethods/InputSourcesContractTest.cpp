@@ -1,0 +1,128 @@
+#include "platform/TextInputSources.h"
+
+#include "InputMethodFramework.h"
+#include "LogCapture.h"
+#include "TestRegistry.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using platform::PlatformInputSource;
+using platform::TextInputSources;
+
+namespace {
+
+QList<std::pair<QString, QString>> listed(TextInputSources& backend)
+{
+    QList<std::pair<QString, QString>> entries;
+    for (const PlatformInputSource& entry : backend.enabledInputSources().value_or(QList<PlatformInputSource>{}))
+        entries.append({entry.id.value_or(QString()), entry.localizedName.value_or(QString())});
+    return entries;
+}
+
+std::optional<QString> currentId(TextInputSources& backend)
+{
+    const auto current = backend.currentKeyboardInputSource();
+    return current ? current->id : std::nullopt;
+}
+
+std::optional<PlatformInputSource> entryWithId(TextInputSources& backend, const QString& id)
+{
+    for (const PlatformInputSource& entry : backend.enabledInputSources().value_or(QList<PlatformInputSource>{})) {
+        if (entry.id == id)
+            return entry;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// What the rule engine relies on of an input source backend, checked the same
+// way against XKB and each input method framework's real daemon.
+class InputSourcesContractTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<InputMethodFramework> m_framework;
+    std::unique_ptr<TextInputSources> m_backend;
+
+    void addFrameworkRows()
+    {
+        QTest::addColumn<QString>("framework");
+        for (const auto& [name, factory] : InputMethodFramework::all())
+            QTest::newRow(qPrintable(name)) << name;
+    }
+
+    // Starts the row's framework and a backend on it.
+    bool startFramework()
+    {
+        QFETCH(QString, framework);
+        for (const auto& [name, factory] : InputMethodFramework::all()) {
+            if (name == framework)
+                m_framework = factory();
+        }
+        QString error;
+        if (!m_framework || !m_framework->start(&error))
+            qWarning("%s does not start: %s", qPrintable(framework), qPrintable(error));
+        else
+            m_backend = m_framework->createBackend();
+        return bool(m_backend);
+    }
+
+private slots:
+    void cleanup() { m_backend.reset(), m_framework.reset(); }
+
+    void listsSelectsAndFollowsOtherClients_data() { addFrameworkRows(); }
+    void listsSelectsAndFollowsOtherClients()
+    {
+        QVERIFY(startFramework());
+        const auto expected = m_framework->expectedSources();
+        QTRY_COMPARE(listed(*m_backend), expected);
+        QCOMPARE(currentId(*m_backend), expected[0].first);
+
+        QSignalSpy changes(m_backend.get(), &TextInputSources::selectedInputSourceChanged);
+        const auto second = entryWithId(*m_backend, expected[1].first);
+        QVERIFY(second);
+        QCOMPARE(m_backend->selectInputSource(*second), TextInputSources::kStatusOk);
+        QTRY_COMPARE(currentId(*m_backend), expected[1].first);
+
+        changes.clear();
+        QVERIFY(m_framework->selectFromAnotherClient(expected[0].first));
+        QTRY_VERIFY(!changes.isEmpty());
+        QTRY_COMPARE(currentId(*m_backend), expected[0].first);
+    }
+
+    // A window comes to the front, the switch is made, and only then does
+    // the window's input context take the focus: the switch must hold.
+    void aSwitchHoldsWhenTheNewInputContextTakesTheFocus_data() { addFrameworkRows(); }
+    void aSwitchHoldsWhenTheNewInputContextTakesTheFocus()
+    {
+        QVERIFY(startFramework());
+        const auto expected = m_framework->expectedSources();
+        QTRY_COMPARE(listed(*m_backend), expected);
+        const auto second = entryWithId(*m_backend, expected[1].first);
+        QVERIFY(second);
+        QCOMPARE(m_backend->selectInputSource(*second), TextInputSources::kStatusOk);
+        if (!m_framework->focusNewInputContext())
+            QSKIP("no input contexts in this framework");
+        QTest::qWait(500);
+        QCOMPARE(currentId(*m_backend), expected[1].first);
+    }
+
+    void aDaemonThatDiesGivesFailuresAndALogLine_data() { addFrameworkRows(); }
+    void aDaemonThatDiesGivesFailuresAndALogLine()
+    {
+        QVERIFY(startFramework());
+        const auto expected = m_framework->expectedSources();
+        QTRY_COMPARE(listed(*m_backend), expected);
+        const auto second = entryWithId(*m_backend, expected[1].first);
+        const LogCapture log;
+        if (!m_framework->kill())
+            QSKIP("the framework cannot end alone");
+        QTRY_VERIFY(!log.errors().isEmpty());
+        QCOMPARE(m_backend->selectInputSource(*second), TextInputSources::kStatusFailed);
+        QCOMPARE(currentId(*m_backend), std::nullopt);
+    }
+};
+
+KELVARO_TEST(InputSourcesContractTest)
+#include "InputSourcesContractTest.moc"
