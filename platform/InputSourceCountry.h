@@ -9,7 +9,8 @@
 namespace platform {
 
 // Whether the identifier names one of the platform's keyboard layouts
-// (under Linux an XKB layout: "xkb:<layout>:<variant>:<language>").
+// (under Linux an XKB layout: "xkb:<layout>:<variant>:<language>" as XKB and
+// IBus name them, "keyboard-<layout>[-<variant>]" as fcitx5 does).
 bool isKeyboardLayoutId(const QString& inputSourceID);
 
 // The ISO 3166 alpha-2 code, upper case, of the country of the keyboard

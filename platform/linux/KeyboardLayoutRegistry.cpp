@@ -95,6 +95,16 @@ QString KeyboardLayoutRegistry::inputSourceId(const QString& layout, const QStri
 
 std::optional<KeyboardLayoutRegistry::LayoutName> KeyboardLayoutRegistry::parseInputSourceId(const QString& id)
 {
+    // fcitx5 names its layouts "keyboard-<layout>" or "keyboard-<layout>-<variant>".
+    static const QString fcitxPrefix = QStringLiteral("keyboard-");
+    if (id.startsWith(fcitxPrefix)) {
+        const QString name = id.mid(fcitxPrefix.size());
+        const qsizetype dash = name.indexOf(QLatin1Char('-'));
+        const QString layout = name.left(dash);
+        if (layout.isEmpty())
+            return std::nullopt;
+        return LayoutName{layout, dash < 0 ? QString() : name.mid(dash + 1)};
+    }
     const QStringList parts = id.split(QLatin1Char(':'));
     if (parts.size() != 4 || parts[0] != QLatin1String("xkb") || parts[1].isEmpty())
         return std::nullopt;

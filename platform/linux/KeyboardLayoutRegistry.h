@@ -40,6 +40,8 @@ public:
         QString layout;
         QString variant;
     };
+    // The layout and variant an identifier of a layout names, XKB's and IBus's or
+    // fcitx5's ("keyboard-<layout>[-<variant>]"); nothing for other identifiers.
     static std::optional<LayoutName> parseInputSourceId(const QString& id);
 
 private:

@@ -35,6 +35,8 @@ private slots:
         QTest::newRow("xkb: the registry's country") << "xkb:br::por" << flag("BR");
         QTest::newRow("xkb: a country code the registry lacks") << "xkb:fj::fij" << flag("FJ");
         QTest::newRow("xkb: custom holds us") << "xkb:custom::" << keyboard;
+        QTest::newRow("fcitx5: a layout") << "keyboard-ru" << flag("RU");
+        QTest::newRow("fcitx5: a variant named us") << "keyboard-lt-us" << flag("LT");
     }
 
     void flags()
