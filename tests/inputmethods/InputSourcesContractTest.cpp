@@ -1,8 +1,14 @@
+#include "core/AppRule.h"
+#include "core/RulesStore.h"
 #include "platform/TextInputSources.h"
 
 #include "InputMethodFramework.h"
+#include "KelvaroProcess.h"
 #include "LogCapture.h"
 #include "TestRegistry.h"
+#include "XTestClient.h"
+
+#include <QSettings>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -106,6 +112,44 @@ private slots:
             QSKIP("no input contexts in this framework");
         QTest::qWait(500);
         QCOMPARE(currentId(*m_backend), expected[1].first);
+    }
+
+    // The program itself, started where the framework runs, switches it for
+    // the application in front.
+    void theProgramSwitchesForTheApplicationInFront_data() { addFrameworkRows(); }
+    void theProgramSwitchesForTheApplicationInFront()
+    {
+        QVERIFY(startFramework());
+        const auto expected = m_framework->expectedSources();
+        QTRY_COMPARE(listed(*m_backend), expected);
+        QSettings settings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"));
+        settings.setValue("indicatorEnabled", false);
+        settings.setValue("soundEnabled", false);
+        settings.sync();
+        QString error;
+        QVERIFY2(RulesStore(RulesStore::defaultPath())
+                     .save({AppRule::create("org.example.Editor", "Editor", expected[1].first),
+                            AppRule::create("org.example.Other", "Other", expected[0].first)},
+                           &error),
+                 qPrintable(error));
+        XTestClient client;
+        XTestClient::WindowProperties editor = XTestClient::WindowProperties::ofClass("Example-editor", 601);
+        editor.gtkApplicationId = "org.example.Editor";
+        XTestClient::WindowProperties other = XTestClient::WindowProperties::ofClass("Example-other", 602);
+        other.gtkApplicationId = "org.example.Other";
+        const xcb_window_t editorWindow = client.createWindow(editor);
+        const xcb_window_t otherWindow = client.createWindow(other);
+        client.setActiveWindow(otherWindow);
+
+        KelvaroProcess kelvaro(KelvaroProcess::besideThisProgram());
+        QVERIFY(kelvaro.start());
+        for (const auto& [window, id] : {std::pair(editorWindow, expected[1].first), std::pair(otherWindow, expected[0].first),
+                                         std::pair(editorWindow, expected[1].first)}) {
+            QTest::qWait(300);   // the program is up and has seen the window before
+            client.setActiveWindow(window);
+            m_framework->focusNewInputContext();
+            QTRY_COMPARE_WITH_TIMEOUT(currentId(*m_backend), id, 10000);
+        }
     }
 
     void aDaemonThatDiesGivesFailuresAndALogLine_data() { addFrameworkRows(); }
