@@ -8,6 +8,7 @@
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
+#include "platform/linux/IBusInputSources.h"
 #include "platform/linux/X11AccessibilityTrust.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/linux/X11WindowEffects.h"
@@ -73,7 +74,18 @@ bool probeDisplay(QString* error)
 
 TextInputSources& sharedTextInputSources()
 {
-    return sharedX11Backend<TextInputSources, XkbInputSources, UnavailableTextInputSources>();
+    // Chosen once: an input method framework that starts later is used from
+    // the next start on.
+    static TextInputSources* const sources = []() -> TextInputSources* {
+        QString ibusError;
+        if (std::unique_ptr<IBusInputSources> ibus = IBusInputSources::connect(&ibusError)) {
+            qCInfo(lcPlatform, "Input sources: IBus");
+            return ibus.release();
+        }
+        qCInfo(lcPlatform, "Input sources: XKB layouts (IBus: %s)", qUtf8Printable(ibusError));
+        return &sharedX11Backend<TextInputSources, XkbInputSources, UnavailableTextInputSources>();
+    }();
+    return *sources;
 }
 
 Workspace& sharedWorkspace()
