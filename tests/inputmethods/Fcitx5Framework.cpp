@@ -7,6 +7,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -85,6 +86,9 @@ QDBusMessage controllerCall(const QString& method, const QVariantList& arguments
     QDBusMessage message = QDBusMessage::createMethodCall(kService, QStringLiteral("/controller"),
                                                           QStringLiteral("org.fcitx.Fcitx.Controller1"), method);
     message.setArguments(arguments);
+    // The bus would start a daemon of its own (with the default profile)
+    // for a call made before ours owns the name.
+    message.setAutoStartService(false);
     return message;
 }
 
@@ -105,6 +109,9 @@ public:
     {
         QDBusConnection::disconnectFromBus(m_name + "-toolkit");
         QDBusConnection::disconnectFromBus(m_name + "-other");
+        // fcitx5 answers SIGTERM with a backtrace on standard error; asked, it ends quietly.
+        if (m_daemon.state() == QProcess::Running)
+            controller().call(controllerCall("Exit")), m_daemon.waitForFinished(5000);
         stopProcess(m_daemon);
     }
 
@@ -116,6 +123,12 @@ public:
             *error = "cannot write fcitx5's profile";
             return false;
         }
+        // The bus may not yet have released the name of the daemon a test before ended.
+        const QDeadlineTimer released(5000);
+        while ((controller().interface()->isServiceRegistered(kService)
+                || controller().interface()->isServiceRegistered("org.freedesktop.portal.Fcitx"))
+               && !released.hasExpired())
+            QTest::qWait(20);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", m_home.path());
         environment.insert("XDG_CONFIG_HOME", config);
@@ -169,14 +182,16 @@ public:
     {
         QDBusMessage create = QDBusMessage::createMethodCall(kService, "/org/freedesktop/portal/inputmethod",
                                                              "org.fcitx.Fcitx.InputMethod1", "CreateInputContext");
+        create.setAutoStartService(false);
         create << QVariant::fromValue(QList<ContextHint>{{"program", "kelvaro-test"}, {"display", "x11:"}});
         const QDBusMessage created = toolkit().call(create);
         const QString path = created.arguments().value(0).value<QDBusObjectPath>().path();
         if (path.isEmpty())
             return false;
         // Input contexts end with the connection that made them, which stays open.
-        const QDBusMessage focus =
+        QDBusMessage focus =
             QDBusMessage::createMethodCall(kService, path, "org.fcitx.Fcitx.InputContext1", "FocusIn");
+        focus.setAutoStartService(false);
         return toolkit().call(focus).type() == QDBusMessage::ReplyMessage;
     }
 
