@@ -319,6 +319,7 @@ void Fcitx5InputSources::poll()
         return;
     if (!isSignalConnected(QMetaMethod::fromSignal(&TextInputSources::selectedInputSourceChanged))) {
         m_lastState.reset();
+        m_pollTimer.stop();   // until connectNotify
         return;
     }
     m_polling = true;
@@ -348,6 +349,13 @@ void Fcitx5InputSources::poll()
                                 });
                   });
     });
+}
+
+void Fcitx5InputSources::connectNotify(const QMetaMethod& signal)
+{
+    // May be called on another thread: the timer is started from the event loop.
+    if (signal == QMetaMethod::fromSignal(&TextInputSources::selectedInputSourceChanged))
+        QMetaObject::invokeMethod(&m_pollTimer, qOverload<>(&QTimer::start), Qt::QueuedConnection);
 }
 
 void Fcitx5InputSources::serviceOwnerChanged(const QString& newOwner)

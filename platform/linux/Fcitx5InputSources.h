@@ -84,6 +84,7 @@ private:
     std::optional<QList<PlatformInputSource>> readList(const QStringList& inputMethods);
     bool readInputMethodInfo();
 
+    void connectNotify(const QMetaMethod& signal) override;
     void watchHold();
     void serviceOwnerChanged(const QString& newOwner);
 
