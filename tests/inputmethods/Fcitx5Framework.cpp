@@ -124,10 +124,8 @@ public:
             return false;
         }
         // The bus may not yet have released the name of the daemon a test before ended.
-        const QDeadlineTimer released(5000);
-        while ((controller().interface()->isServiceRegistered(kService)
-                || controller().interface()->isServiceRegistered("org.freedesktop.portal.Fcitx"))
-               && !released.hasExpired())
+        for (QDeadlineTimer released(5000);
+             controller().interface()->isServiceRegistered(kService) && !released.hasExpired();)
             QTest::qWait(20);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", m_home.path());
@@ -140,21 +138,16 @@ public:
         // Only what the test needs: the X display, keyboard layouts and the D-Bus interfaces.
         m_daemon.start("fcitx5", {"-D", "--verbose", "*=2", "--disable", "all",
                                   "--enable", "xcb,keyboard,dbus,dbusfrontend"});
-        if (!m_daemon.waitForStarted(5000)) {
-            *error = "cannot start fcitx5: " + m_daemon.errorString();
-            return false;
+        // The current input method is the focused input context's, and fcitx5
+        // has one once its input methods are loaded, a moment after its name.
+        for (QDeadlineTimer ready(10000); !ready.hasExpired() && m_daemon.state() != QProcess::NotRunning;
+             QTest::qWait(50)) {
+            if (focusNewInputContext()
+                && controller().call(controllerCall("CurrentInputMethod")).arguments().value(0) == "keyboard-us")
+                return true;
         }
-        // Ready once the group's list is there.
-        const QDeadlineTimer deadline(10000);
-        while (groupSize() != 2) {
-            if (deadline.hasExpired() || m_daemon.state() == QProcess::NotRunning) {
-                *error = "fcitx5 did not offer its input method group";
-                return false;
-            }
-            QTest::qWait(50);
-        }
-        // The current input method is the focused input context's.
-        return focusNewInputContext();
+        *error = "fcitx5 did not start: " + m_daemon.errorString();
+        return false;
     }
 
     std::unique_ptr<platform::TextInputSources> createBackend() override
@@ -209,16 +202,6 @@ private:
     {
         return QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_name + "-toolkit");
     }
-    int groupSize() const
-    {
-        const QDBusMessage reply = controller().call(controllerCall("InputMethodGroupInfo", {"Default"}));
-        if (reply.signature() != "sa(ss)")
-            return -1;
-        QList<ContextHint> items;
-        reply.arguments().value(1).value<QDBusArgument>() >> items;
-        return int(items.size());
-    }
-
     static inline int s_instances = 0;
     const QString m_name;
     QTemporaryDir m_home{TestEnvironment::current().root() + "/fcitx5-XXXXXX"};
