@@ -269,7 +269,7 @@ int Fcitx5InputSources::selectInputSource(const PlatformInputSource& source)
         return kStatusFailed;
     m_hold.reset();
     if (debugInfo) {
-        m_hold = Hold{*source.id, focusedInputContexts(*debugInfo), QDeadlineTimer(kHoldMs)};
+        m_hold = Hold{*source.id, focusedInputContexts(*debugInfo), QDeadlineTimer(kHoldMs), ++m_selections};
         m_holdTimer.start();
     }
     poll();
@@ -286,22 +286,28 @@ void Fcitx5InputSources::watchHold()
     if (m_holdCheckPending)
         return;
     m_holdCheckPending = true;
-    callAsync(QStringLiteral("DebugInfo"), {}, QStringLiteral("s"), [this](const std::optional<QDBusMessage>& info) {
-        if (!info) {
-            m_holdCheckPending = false;
-            m_hold.reset();
+    // Replies to a check begun for an earlier selection are not this one's.
+    const quint64 selection = m_hold->selection;
+    const auto stillHeld = [this, selection] {
+        m_holdCheckPending = false;
+        return m_hold && m_hold->selection == selection;
+    };
+    callAsync(QStringLiteral("DebugInfo"), {}, QStringLiteral("s"), [=, this](const std::optional<QDBusMessage>& info) {
+        if (!stillHeld())
             return;
-        }
+        if (!info)
+            return m_hold.reset();
+        m_holdCheckPending = true;
         const QSet<QString> focused = focusedInputContexts(info->arguments().constFirst().toString());
         callAsync(QStringLiteral("CurrentInputMethod"), {}, QStringLiteral("s"),
-                  [this, focused](const std::optional<QDBusMessage>& reply) {
-                      m_holdCheckPending = false;
-                      if (!m_hold || !reply)
+                  [=, this](const std::optional<QDBusMessage>& reply) {
+                      if (!stillHeld())
+                          return;
+                      if (!reply)
                           return m_hold.reset();
                       const QString current = reply->arguments().constFirst().toString();
-                      const bool newContext = !(focused - m_hold->focusedBefore).isEmpty();
-                      if (newContext) {
-                          // The new context came with its own input method.
+                      if (!(focused - m_hold->focusedBefore).isEmpty()) {
+                          // A new input context has the focus, with an input method of its own.
                           if (current != m_hold->inputMethod)
                               callAsync(QStringLiteral("SetCurrentIM"), {m_hold->inputMethod}, QString(),
                                         [](const std::optional<QDBusMessage>&) {});

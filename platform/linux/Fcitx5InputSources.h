@@ -63,6 +63,7 @@ private:
         QString inputMethod;
         QSet<QString> focusedBefore;
         QDeadlineTimer deadline;
+        quint64 selection = 0;
     };
     struct InputMethodInfo {
         QString name;
@@ -101,6 +102,7 @@ private:
     QTimer m_holdTimer;
     bool m_holdCheckPending = false;
     std::optional<Hold> m_hold;
+    quint64 m_selections = 0;
 };
 
 } // namespace platform
