@@ -26,6 +26,16 @@ constexpr int kPollIntervalMs = 500;
 constexpr int kHoldMs = 1000;
 constexpr int kHoldCheckIntervalMs = 50;
 
+QDBusMessage controllerCall(const QString& method, const QVariantList& arguments = {})
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    message.setArguments(arguments);
+    // The bus may know how to start fcitx5; whether it runs is the user's
+    // choice (or it has just ended), not ours.
+    message.setAutoStartService(false);
+    return message;
+}
+
 // The input contexts DebugInfo marks as focused, one per line:
 // "  IC [<uuid>] program:gedit frontend:dbus cap:0 focus:1".
 QSet<QString> focusedInputContexts(const QString& debugInfo)
@@ -65,10 +75,8 @@ std::unique_ptr<Fcitx5InputSources> Fcitx5InputSources::connect(const QDBusConne
                      .arg(logging::logText(bus.lastError().message()));
         return nullptr;
     }
-    QDBusMessage probe = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                        QStringLiteral("CurrentInputMethodGroup"));
-    probe.setAutoStartService(false);
-    const QDBusMessage reply = bus.call(probe, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply =
+        bus.call(controllerCall(QStringLiteral("CurrentInputMethodGroup")), QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         *error = QStringLiteral("fcitx5's controller is not on the session bus (%1)")
                      .arg(logging::logText(reply.errorName()));
@@ -90,7 +98,8 @@ Fcitx5InputSources::Fcitx5InputSources(const QDBusConnection& bus)
                      [this](const QString&, const QString&, const QString& newOwner) {
                          serviceOwnerChanged(newOwner);
                      });
-    // Sent when groups are added, removed or edited; the poll would see it too.
+    // fcitx5 sends this for some changes of its groups only (not for edits
+    // through the controller); the poll sees the others.
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("InputMethodGroupsChanged"), this, SLOT(poll()));
 
     m_pollTimer.setInterval(kPollIntervalMs);
@@ -103,15 +112,6 @@ Fcitx5InputSources::Fcitx5InputSources(const QDBusConnection& bus)
 Fcitx5InputSources::~Fcitx5InputSources()
 {
     m_bus.disconnect(kService, kPath, kInterface, QStringLiteral("InputMethodGroupsChanged"), this, SLOT(poll()));
-}
-
-QDBusMessage Fcitx5InputSources::controllerCall(const QString& method, const QVariantList& arguments) const
-{
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-    message.setArguments(arguments);
-    // A bus that starts fcitx5 on demand must not start a second daemon for us.
-    message.setAutoStartService(false);
-    return message;
 }
 
 std::optional<QDBusMessage> Fcitx5InputSources::call(const QString& method, const QVariantList& arguments,

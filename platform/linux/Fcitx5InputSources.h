@@ -73,7 +73,6 @@ private:
 
     explicit Fcitx5InputSources(const QDBusConnection& bus);
 
-    QDBusMessage controllerCall(const QString& method, const QVariantList& arguments) const;
     std::optional<QDBusMessage> call(const QString& method, const QVariantList& arguments, const QString& signature);
     void callAsync(const QString& method, const QVariantList& arguments, const QString& signature,
                    ReplyHandler handler);
