@@ -8,6 +8,7 @@
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
+#include "platform/linux/Fcitx5InputSources.h"
 #include "platform/linux/IBusInputSources.h"
 #include "platform/linux/X11AccessibilityTrust.h"
 #include "platform/linux/XdgAutostart.h"
@@ -17,6 +18,7 @@
 #include "platform/linux/XkbInputSources.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -77,12 +79,19 @@ TextInputSources& sharedTextInputSources()
     // Chosen once: an input method framework that starts later is used from
     // the next start on.
     static TextInputSources* const sources = []() -> TextInputSources* {
+        QString fcitxError;
+        if (std::unique_ptr<Fcitx5InputSources> fcitx = Fcitx5InputSources::connect(QDBusConnection::sessionBus(),
+                                                                                     &fcitxError)) {
+            qCInfo(lcPlatform, "Input sources: fcitx5");
+            return fcitx.release();
+        }
         QString ibusError;
         if (std::unique_ptr<IBusInputSources> ibus = IBusInputSources::connect(&ibusError)) {
             qCInfo(lcPlatform, "Input sources: IBus");
             return ibus.release();
         }
-        qCInfo(lcPlatform, "Input sources: XKB layouts (IBus: %s)", qUtf8Printable(ibusError));
+        qCInfo(lcPlatform, "Input sources: XKB layouts (fcitx5: %s; IBus: %s)", qUtf8Printable(fcitxError),
+               qUtf8Printable(ibusError));
         return &sharedX11Backend<TextInputSources, XkbInputSources, UnavailableTextInputSources>();
     }();
     return *sources;
