@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
 
@@ -26,6 +27,8 @@ int run(int argc, char** argv)
         return fail(error);
     // The X connection reads its events through the event loop's notifiers.
     QCoreApplication application(argc, argv);
+    // The list is the output; which framework gave it is not news here.
+    QLoggingCategory::setFilterRules(QStringLiteral("Platform.info=false"));
     platform::TextInputSources& sources = platform::sharedTextInputSources();
     const auto entries = sources.enabledInputSources();
     if (!entries)
