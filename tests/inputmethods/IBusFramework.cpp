@@ -139,47 +139,6 @@ bool useKeyfileSettings(QString* error)
     return true;
 }
 
-QString testComponentFolder()
-{
-    return QDir(TestEnvironment::current().root()).filePath(QStringLiteral("ibus-components"));
-}
-
-// A component of the test's with one engine, whose icon is a file; its
-// program never runs, as nothing selects the engine.
-bool writeTestComponent(QString* error)
-{
-    QDir().mkpath(testComponentFolder());
-    QFile file(QDir(testComponentFolder()).filePath(QStringLiteral("kelvaro-test.xml")));
-    const QString xml = QStringLiteral(R"(<?xml version="1.0" encoding="utf-8"?>
-<component>
-    <name>org.kelvaro.Test</name>
-    <description>An engine for Kelvaro's tests</description>
-    <exec>/bin/false</exec>
-    <version>1</version>
-    <author>Kelvaro</author>
-    <license>MIT</license>
-    <engines>
-        <engine>
-            <name>%1</name>
-            <language>en</language>
-            <license>MIT</license>
-            <author>Kelvaro</author>
-            <layout>us</layout>
-            <longname>Test Engine</longname>
-            <description>An engine with an icon file</description>
-            <icon>%2</icon>
-        </engine>
-    </engines>
-</component>
-)")
-                            .arg(QLatin1String(IBusFramework::kTestEngine), IBusFramework::testEngineIcon());
-    if (!file.open(QIODevice::WriteOnly) || file.write(xml.toUtf8()) < 0) {
-        *error = QStringLiteral("cannot write %1").arg(file.fileName());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 IBusFramework::IBusFramework() = default;
@@ -192,8 +151,7 @@ IBusFramework::~IBusFramework()
 bool IBusFramework::start(QString* error)
 {
     stop();
-    if (!useKeyfileSettings(error) || !setPreloadEngines(kEngines) || !writeTestComponent(error)
-        || !startDaemon(error))
+    if (!useKeyfileSettings(error) || !setPreloadEngines(kEngines) || !startDaemon(error))
         return false;
     m_client = connectTo(m_address, error);
     if (!m_client)
@@ -278,17 +236,9 @@ bool IBusFramework::setPreloadEngines(const QStringList& engines)
     return written;
 }
 
-QString IBusFramework::testEngineIcon()
-{
-    return QDir(testComponentFolder()).filePath(QStringLiteral("kelvaro-test.svg"));
-}
-
 bool IBusFramework::startDaemon(QString* error)
 {
     m_daemon.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("IBUS_COMPONENT_PATH", QStringLiteral(KELVARO_IBUS_COMPONENTS ":") + testComponentFolder());
-    m_daemon.setProcessEnvironment(environment);
     // Its own process group, so that its engines end with it; and it ends
     // with a test program that ends abruptly.
     m_daemon.setChildProcessModifier([] {

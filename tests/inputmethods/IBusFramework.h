@@ -17,8 +17,7 @@ class PerWindowPanel;
 // IBus's daemon on the test's X display and home, with the XKB engines of
 // US English and German in its preload list, US English its global engine.
 // GSettings is the keyfile backend under the test's XDG_CONFIG_HOME, for the
-// backend in this process as for IBus. Beside IBus's own engines the daemon
-// knows one of the test's ("kelvaro-test:icon", whose icon is a file).
+// backend in this process as for IBus.
 //
 // A panel in this process keeps an engine per window, as IBus's own panel
 // does when "use global engine" is off: whenever an input context it has not
@@ -26,8 +25,6 @@ class PerWindowPanel;
 // is what makes a switch fail to hold, so the contract's check bites.
 class IBusFramework : public InputMethodFramework {
 public:
-    static constexpr char kTestEngine[] = "kelvaro-test:icon";
-
     IBusFramework();
     ~IBusFramework() override;
 
@@ -39,12 +36,9 @@ public:
     bool focusNewInputContext() override;
     bool kill() override;
 
+private:
     // Writes the preload list, as IBus's preferences do.
     static bool setPreloadEngines(const QStringList& engines);
-    // The file the test engine names as its icon.
-    static QString testEngineIcon();
-
-private:
     bool startDaemon(QString* error);
     void stop();
 

@@ -140,12 +140,15 @@ private slots:
         const xcb_window_t editorWindow = client.createWindow(editor);
         const xcb_window_t otherWindow = client.createWindow(other);
         client.setActiveWindow(otherWindow);
+        QVERIFY(m_framework->selectFromAnotherClient(expected[1].first));
+        QTRY_COMPARE(currentId(*m_backend), expected[1].first);
 
         KelvaroProcess kelvaro(KelvaroProcess::besideThisProgram());
         QVERIFY(kelvaro.start());
+        // Its decision for the window in front at start: it is up.
+        QTRY_COMPARE_WITH_TIMEOUT(currentId(*m_backend), expected[0].first, 10000);
         for (const auto& [window, id] : {std::pair(editorWindow, expected[1].first), std::pair(otherWindow, expected[0].first),
                                          std::pair(editorWindow, expected[1].first)}) {
-            QTest::qWait(300);   // the program is up and has seen the window before
             client.setActiveWindow(window);
             m_framework->focusNewInputContext();
             QTRY_COMPARE_WITH_TIMEOUT(currentId(*m_backend), id, 10000);
