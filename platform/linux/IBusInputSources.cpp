@@ -361,18 +361,8 @@ std::optional<QList<IBusInputSources::Engine>> IBusInputSources::describe(const 
     const gsize count = g_variant_n_children(descriptions.get());
     for (gsize i = 0; i < count; ++i) {
         GVariantPtr boxed(g_variant_get_child_value(descriptions.get(), i));
-        GVariantPtr serialized(g_variant_get_variant(boxed.get()));
-        IBusSerializable* object = ibus_serializable_deserialize(serialized.get());
-        if (!object)
-            continue;
-        if (IBUS_IS_ENGINE_DESC(object)) {
-            IBusEngineDesc* desc = IBUS_ENGINE_DESC(object);
-            Engine engine{QString::fromUtf8(ibus_engine_desc_get_name(desc)),
-                          QString::fromUtf8(ibus_engine_desc_get_longname(desc)),
-                          QString::fromUtf8(ibus_engine_desc_get_icon(desc))};
-            known.insert(engine.name, engine);
-        }
-        g_object_unref(object);
+        if (const std::optional<Engine> engine = engineOf(boxed.get()))
+            known.insert(engine->name, *engine);
     }
     // In the list's order, each once; names IBus does not know are left out.
     QList<Engine> engines;
@@ -406,7 +396,12 @@ std::optional<IBusInputSources::Engine> IBusInputSources::globalEngine()
     }
     reportSuccess();
     GVariantPtr boxed(g_variant_get_child_value(reply.get(), 0));
-    GVariantPtr serialized(g_variant_get_variant(boxed.get()));
+    return engineOf(boxed.get());
+}
+
+std::optional<IBusInputSources::Engine> IBusInputSources::engineOf(GVariant* boxed)
+{
+    GVariantPtr serialized(g_variant_get_variant(boxed));
     IBusSerializable* object = ibus_serializable_deserialize(serialized.get());
     if (!object)
         return std::nullopt;

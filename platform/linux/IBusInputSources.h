@@ -89,6 +89,8 @@ private:
 
     std::optional<QList<Engine>> describe(const QStringList& names);
     std::optional<Engine> globalEngine();
+    // The engine a boxed description (a variant holding a serialized IBusEngineDesc) describes.
+    static std::optional<Engine> engineOf(GVariant* boxed);
     bool setGlobalEngine(const QString& name);
     PlatformInputSource entry(const Engine& engine, int index) const;
     static QString goneMessage();
