@@ -2,6 +2,7 @@
 #include "core/RulesStore.h"
 #include "localization/StringsTable.h"
 
+#include "Command.h"
 #include "FakeNotificationServer.h"
 #include "KelvaroProcess.h"
 #include "TestEnvironment.h"
@@ -11,24 +12,19 @@
 #include "XvfbServer.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// Runs a command to its end; its output, or nothing when it failed.
 std::optional<QByteArray> run(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning("%s %s: %s", qPrintable(program), qPrintable(arguments.join(' ')), process.readAll().constData());
-        return std::nullopt;
-    }
-    return process.readAll();
+    QString error;
+    const auto output = runCommand(program, arguments, &error);
+    if (!output)
+        qWarning("%s", qPrintable(error));
+    return output;
 }
 
 } // namespace

@@ -3,13 +3,13 @@
 #include "platform/ApplicationResources.h"
 #include "settings/UserDefaults.h"
 
+#include "Command.h"
 #include "LogCapture.h"
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -35,13 +35,14 @@ class LocalizationTest : public QObject {
     // The keys scripts/translation-keys finds in the program's sources.
     static QSet<QString> programKeys()
     {
-        QProcess script;
-        script.start(QStringLiteral("python3"), {QStringLiteral(KELVARO_SOURCE_DIR "/scripts/translation-keys"),
-                                                 QStringLiteral(KELVARO_SOURCE_DIR)});
-        if (!script.waitForFinished() || script.exitCode() != 0)
-            qFatal("translation-keys failed: %s", script.readAllStandardError().constData());
+        QString error;
+        const auto output = runCommand(QStringLiteral("python3"), {QStringLiteral(KELVARO_SOURCE_DIR "/scripts/translation-keys"),
+                                                                   QStringLiteral(KELVARO_SOURCE_DIR)},
+                                       &error);
+        if (!output)
+            qFatal("%s", qPrintable(error));
         QSet<QString> keys;
-        for (const QJsonValue& key : QJsonDocument::fromJson(script.readAllStandardOutput()).array())
+        for (const QJsonValue& key : QJsonDocument::fromJson(*output).array())
             keys << key.toString();
         return keys;
     }

@@ -1,15 +1,8 @@
 #include "Xdotool.h"
 
-#include <QProcess>
+#include "Command.h"
 
 bool xdotool(const QStringList& arguments, QString* error)
 {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-        return true;
-    *error = QStringLiteral("xdotool %1 failed: %2 %3")
-                 .arg(arguments.join(' '), process.errorString(),
-                      QString::fromLocal8Bit(process.readAllStandardError()));
-    return false;
+    return runCommand(QStringLiteral("xdotool"), arguments, error, 20000).has_value();
 }
