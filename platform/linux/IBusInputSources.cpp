@@ -260,6 +260,7 @@ void IBusInputSources::handleDisconnected()
 
 void IBusInputSources::handleFocusIn(const QString&)
 {
+    m_sinceFocusIn.start();
     if (m_hold && m_hold->until.hasExpired())
         m_hold.reset();
     if (m_hold)
@@ -498,7 +499,8 @@ int IBusInputSources::selectInputSource(const PlatformInputSource& source)
         return kStatusNotFound;
     if (!setGlobalEngine(*source.id))
         return kStatusFailed;
-    m_hold = Hold{*source.id, QDeadlineTimer(kHoldMs), false};
+    const bool focusJustMoved = m_sinceFocusIn.isValid() && m_sinceFocusIn.elapsed() < kHoldMs;
+    m_hold = Hold{*source.id, QDeadlineTimer(kHoldMs), focusJustMoved};
     return kStatusOk;
 }
 
