@@ -201,8 +201,10 @@ void RuleEngine::handleAppSwitch(const platform::RunningApplication& application
                                                                               : QStringLiteral("[Fallback] ");
     Logger::shared().info(prefix + logging::logText(bundleID) + QStringLiteral(" -> ")
                           + logging::logText(decision->inputSourceID));
-    if (selected)
-        announceSwitch(decision->inputSourceID);
+    if (!selected)
+        return;
+    announceSwitch(decision->inputSourceID);
+    emit switched(bundleID, decision->inputSourceID, decision->reason);
 }
 
 void RuleEngine::announceSwitch(const QString& inputSourceID)

@@ -3,6 +3,7 @@
 #include "core/AppRule.h"
 #include "core/RuleIndex.h"
 #include "core/RulesStore.h"
+#include "core/SwitchDecision.h"
 #include "logging/RepeatedErrorLog.h"
 #include "platform/RunningApplication.h"
 
@@ -74,6 +75,8 @@ signals:
     void rulesChanged(const QList<AppRule>& rules);
     void defaultInputSourceIDChanged(const std::optional<QString>& identifier);
     void isPausedChanged(bool paused);
+    // An application came to the front and its input source was selected.
+    void switched(const QString& bundleID, const QString& inputSourceID, SwitchDecision::Reason reason);
 
 private:
     void applyRules(const QList<AppRule>& rules);
