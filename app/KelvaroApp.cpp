@@ -6,7 +6,11 @@
 #include "app/SourcesCommand.h"
 #include "app/TrayIcon.h"
 #include "core/InputSourceManager.h"
+#include "core/RememberedInputSources.h"
 #include "core/RuleEngine.h"
+#include "core/WindowWatcher.h"
+#include "feedback/FlagEmoji.h"
+#include "feedback/InputSourceIndicatorController.h"
 #include "core/RulesExportManager.h"
 #include "feedback/GlobalHotkeyManager.h"
 #include "feedback/MenuBarIndicatorController.h"
@@ -37,6 +41,7 @@ KelvaroApp::KelvaroApp(QObject* parent)
                                  LaunchAtLoginManager::shared(),
                                  ProSettingsView::Services{UserDefaults::standard(), m_ruleEngine,
                                                            RulesExportManager::shared(), SoundEffectManager::shared(),
+                                                           RememberedInputSources::shared(),
                                                            []() -> GlobalHotkeyManager& {
                                                                return GlobalHotkeyManager::shared();
                                                            }}});
@@ -51,6 +56,12 @@ KelvaroApp::KelvaroApp(QObject* parent)
     StatusMenu::Actions actions;
     actions.openSettings = [this] { openWindow(settingsWindowIdentifier); };
     actions.quit = [] { QCoreApplication::quit(); };
+    actions.proposeRule = [this] { return OneClickRule::propose(WindowWatcher::shared().activeApp(), m_inputSourceManager); };
+    actions.addRule = [this](const OneClickRule& proposal) {
+        m_ruleEngine.addRule(proposal.rule);
+        InputSourceIndicatorController::showSharedMessage(localized(QStringLiteral("Rule Added")),
+                                                          flagEmoji(proposal.rule.targetInputSourceID));
+    };
     m_trayIcon =
         std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, PauseToggle::shared(), std::move(actions));
     m_trayIcon->show();

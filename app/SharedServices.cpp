@@ -3,6 +3,7 @@
 // without knowing it, and the menu and the hotkey toggle the engine's pause.
 
 #include "core/InputSourceManager.h"
+#include "core/RememberedInputSources.h"
 #include "core/RuleEngine.h"
 #include "core/RulesStore.h"
 #include "core/WindowWatcher.h"
@@ -18,8 +19,15 @@ RuleEngine& RuleEngine::shared()
     static RuleEngine* const engine = new RuleEngine({InputSourceManager::shared(), WindowWatcher::shared(),
                                                       SharedSwitchFeedback::instance(),
                                                       platform::sharedUserNotifications(), UserDefaults::standard(),
-                                                      std::make_shared<RulesStore>(RulesStore::defaultPath())});
+                                                      std::make_shared<RulesStore>(RulesStore::defaultPath()),
+                                                      &RememberedInputSources::shared()});
     return *engine;
+}
+
+RememberedInputSources& RememberedInputSources::shared()
+{
+    static RememberedInputSources* const remembered = new RememberedInputSources(defaultPath());
+    return *remembered;
 }
 
 PauseToggle& PauseToggle::shared()

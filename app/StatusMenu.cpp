@@ -38,6 +38,12 @@ StatusMenu::StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator
 {
     m_header = addAction(QString());
     m_header->setEnabled(false);
+    m_oneClick = addAction(QString());
+    m_oneClick->setVisible(false);
+    connect(m_oneClick, &QAction::triggered, this, [this] {
+        if (m_proposal && m_actions.addRule)
+            m_actions.addRule(*m_proposal);
+    });
     m_headerSeparator = addSeparator();
 
     m_settings = addAction(QString());
@@ -77,6 +83,7 @@ StatusMenu::StatusMenu(RuleEngine& engine, MenuBarIndicatorController& indicator
     connect(&LocalizationManager::shared(), &LocalizationManager::languageDidChange, this, &StatusMenu::renderTexts);
     // The settings file may have been edited by hand since the last change notice.
     connect(this, &QMenu::aboutToShow, this, &StatusMenu::render);
+    connect(this, &QMenu::aboutToShow, this, &StatusMenu::proposeRule);
 
     render();
 }
@@ -91,13 +98,23 @@ void StatusMenu::renderHeader()
 {
     const bool shown = m_indicator.showFlag();
     m_header->setVisible(shown);
-    m_headerSeparator->setVisible(shown);
+    m_headerSeparator->setVisible(shown || m_oneClick->isVisible());
     m_header->setText(menuText(oneLine(m_indicator.currentInputSourceIcon() + u' '
                                        + m_indicator.currentInputSourceName())));
 }
 
+void StatusMenu::proposeRule()
+{
+    m_proposal = m_actions.proposeRule && m_actions.addRule ? m_actions.proposeRule() : std::nullopt;
+    m_oneClick->setVisible(m_proposal.has_value());
+    renderHeader();
+    renderTexts();
+}
+
 void StatusMenu::renderTexts()
 {
+    if (m_proposal)
+        m_oneClick->setText(menuText(oneLine(m_proposal->text())));
     m_settings->setText(menuText(localized(QStringLiteral("Settings..."))));
     m_pause->setText(menuText(localized(m_engine.isPaused() ? QStringLiteral("Resume Switching")
                                                             : QStringLiteral("Pause Switching"))));

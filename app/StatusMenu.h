@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/OneClickRule.h"
+
 #include <QMenu>
 
 #include <functional>
@@ -10,7 +12,9 @@ class PauseToggle;
 class RuleEngine;
 
 // The tray item's menu, top to bottom: the current input source's flag and
-// name with a separator (only while "menuBarShowFlag" is on), "Settings...",
+// name (only while "menuBarShowFlag" is on), "Always Use <source> in <app>"
+// for the application in front as the menu opens (when there is a rule to
+// offer), a separator under either, "Settings...",
 // pause or resume, the version, "Quit". Every row follows the pause state,
 // the current input source, the setting and the interface language as they
 // change. Main thread only.
@@ -20,6 +24,10 @@ public:
     struct Actions {
         std::function<void()> openSettings;
         std::function<void()> quit;
+        // What "Always Use <source> in <app>" offers as the menu opens, and
+        // adding it; without both the row stays hidden.
+        std::function<std::optional<OneClickRule>()> proposeRule;
+        std::function<void(const OneClickRule&)> addRule;
     };
 
     static inline const QString pausedIcon = QStringLiteral("\u23F8\uFE0F");
@@ -29,6 +37,7 @@ public:
                QWidget* parent = nullptr);
 
     QAction* headerAction() const { return m_header; }
+    QAction* oneClickRuleAction() const { return m_oneClick; }
     QAction* settingsAction() const { return m_settings; }
     QAction* pauseAction() const { return m_pause; }
     QAction* footerAction() const { return m_footer; }
@@ -44,6 +53,7 @@ protected:
 private:
     void renderHeader();
     void renderTexts();
+    void proposeRule();
 
     RuleEngine& m_engine;
     MenuBarIndicatorController& m_indicator;
@@ -51,6 +61,8 @@ private:
     Actions m_actions;
     std::optional<quint64> m_shortcutPressTime;   // while a row acts on its keyboard equivalent
     QAction* m_header = nullptr;
+    QAction* m_oneClick = nullptr;
+    std::optional<OneClickRule> m_proposal;   // while the menu is open
     QAction* m_headerSeparator = nullptr;
     QAction* m_settings = nullptr;
     QAction* m_pause = nullptr;

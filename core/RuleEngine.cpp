@@ -1,6 +1,7 @@
 #include "core/RuleEngine.h"
 
 #include "core/InputSourceManager.h"
+#include "core/RememberedInputSources.h"
 #include "core/RuleIndex.h"
 #include "core/SwitchFeedback.h"
 #include "core/WindowWatcher.h"
@@ -21,6 +22,7 @@ namespace {
 
 const QString kDefaultInputSourceKey = QStringLiteral("defaultInputSourceID");
 const QString kShowNotificationKey = QStringLiteral("showNotification");
+const QString kRememberKey = QStringLiteral("rememberPerApplication");
 
 // The two rules-file messages go to standard output, not to the log.
 void printLine(const QString& line)
@@ -39,6 +41,7 @@ RuleEngine::RuleEngine(const Dependencies& dependencies, QObject* parent)
     , m_notifications(dependencies.notifications)
     , m_settings(dependencies.settings)
     , m_store(dependencies.store)
+    , m_remembered(dependencies.remembered)
 {
     // Read, not assigned through the setter: an unreadable stored value is
     // ignored without being removed, and nothing is written at start.
@@ -170,6 +173,7 @@ void RuleEngine::setupBindings()
     m_watcher.subscribe(this, [this](const WindowWatcher::Application& application) {
         if (!application || isRepeat(*application))
             return;
+        rememberLeftApplication();
         m_lastApplication = application;
         handleAppSwitch(*application);
     });
@@ -185,20 +189,51 @@ bool RuleEngine::isRepeat(const platform::RunningApplication& application) const
         && application.bundleIdentifier == m_lastApplication->bundleIdentifier;
 }
 
+bool RuleEngine::isRemembering() const
+{
+    return m_remembered && UserDefaults::boolValue(m_settings, kRememberKey, false);
+}
+
+void RuleEngine::rememberLeftApplication()
+{
+    if (!m_lastApplication || !m_lastApplication->bundleIdentifier || !isRemembering()
+        || m_ruleIndex.hasRule(*m_lastApplication->bundleIdentifier))
+        return;
+    // Whoever chose it: this engine, the user or another program.
+    if (const auto current = m_inputSourceManager.getCurrentInputSource())
+        m_remembered->remember(*m_lastApplication->bundleIdentifier, current->id);
+}
+
+std::optional<QString> RuleEngine::recall(const QString& bundleID)
+{
+    if (!isRemembering())
+        return std::nullopt;
+    const auto remembered = m_remembered->recall(bundleID);
+    if (!remembered)
+        return std::nullopt;
+    // A source no longer enabled is passed over, and kept for when it is again.
+    const QList<InputSource> installed = m_inputSourceManager.installedInputSources();
+    const bool enabled =
+        std::any_of(installed.begin(), installed.end(), [&](const InputSource& s) { return s.id == *remembered; });
+    return enabled ? remembered : std::nullopt;
+}
+
 void RuleEngine::handleAppSwitch(const platform::RunningApplication& application)
 {
     if (m_isPaused || !application.bundleIdentifier)
         return;
     const QString& bundleID = *application.bundleIdentifier;
 
-    const auto decision = m_ruleIndex.decide(bundleID, m_defaultInputSourceID);
+    const auto decision =
+        m_ruleIndex.decide(bundleID, m_defaultInputSourceID, [this](const QString& id) { return recall(id); });
     if (!decision)
         return;
     // The layout is selected first and the decision logged after: writing
     // the line (to the journal or a terminal) is kept off the switch's way.
     const bool selected = m_inputSourceManager.selectInputSource(decision->inputSourceID);
-    const QString prefix = decision->reason == SwitchDecision::Reason::Match ? QStringLiteral("[Match] ")
-                                                                              : QStringLiteral("[Fallback] ");
+    const QString prefix = decision->reason == SwitchDecision::Reason::Match        ? QStringLiteral("[Match] ")
+                           : decision->reason == SwitchDecision::Reason::Remembered ? QStringLiteral("[Remembered] ")
+                                                                                    : QStringLiteral("[Fallback] ");
     Logger::shared().info(prefix + logging::logText(bundleID) + QStringLiteral(" -> ")
                           + logging::logText(decision->inputSourceID));
     if (!selected)

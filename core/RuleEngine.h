@@ -16,6 +16,7 @@
 
 class InputSourceManager;
 class QSettings;
+class RememberedInputSources;
 class SwitchFeedback;
 class WindowWatcher;
 
@@ -24,8 +25,9 @@ class UserNotifications;
 }
 
 // Decides and performs each switch: for every application that comes to the
-// front, the first enabled rule for its bundle identifier, else the default
-// input source, is selected and announced. Keeps the rules in the rules file
+// front, the first enabled rule for its bundle identifier, else (while
+// "rememberPerApplication" is on) the input source last used in it, else the
+// default input source, is selected and announced. Keeps the rules in the rules file
 // and the default input source under "defaultInputSourceID". When another
 // program changes the rules file, the list is read again. Main thread only.
 class RuleEngine : public QObject {
@@ -42,6 +44,9 @@ public:
         platform::UserNotifications& notifications;
         QSettings& settings;
         std::shared_ptr<RulesStore> store;
+        // The input sources last used in applications without a rule, used
+        // while "rememberPerApplication" is on; none: nothing is remembered.
+        RememberedInputSources* remembered = nullptr;
     };
 
     // The program's engine, assembled by the application (app/SharedServices.cpp).
@@ -85,6 +90,10 @@ private:
     void saveRules();
     void setupBindings();
     bool isRepeat(const platform::RunningApplication& application) const;
+    bool isRemembering() const;
+    // The source in use as the application in front is left, for that application.
+    void rememberLeftApplication();
+    std::optional<QString> recall(const QString& bundleID);
     void handleAppSwitch(const platform::RunningApplication& application);
     // The indicator, the sound and the notification of a done switch.
     void announceSwitch(const QString& inputSourceID);
@@ -97,6 +106,7 @@ private:
     RepeatedErrorLog m_notificationErrors;
     QSettings& m_settings;
     std::shared_ptr<RulesStore> m_store;
+    RememberedInputSources* m_remembered;
 
     QList<AppRule> m_rules;
     RuleIndex m_ruleIndex;

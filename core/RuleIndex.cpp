@@ -11,10 +11,13 @@ RuleIndex::RuleIndex(const QList<AppRule>& rules)
 }
 
 std::optional<SwitchDecision> RuleIndex::decide(const QString& bundleID,
-                                                const std::optional<QString>& defaultInputSourceID) const
+                                                const std::optional<QString>& defaultInputSourceID,
+                                                const Recall& recall) const
 {
     if (const auto target = m_targets.constFind(bundleID); target != m_targets.cend())
         return SwitchDecision{SwitchDecision::Reason::Match, *target};
+    if (const auto remembered = recall ? recall(bundleID) : std::nullopt)
+        return SwitchDecision{SwitchDecision::Reason::Remembered, *remembered};
     if (defaultInputSourceID && !defaultInputSourceID->isEmpty())
         return SwitchDecision{SwitchDecision::Reason::Fallback, *defaultInputSourceID};
     return std::nullopt;

@@ -113,19 +113,15 @@ bool RulesStore::commit(QSaveFile& file)
 
 bool RulesStore::moveDamagedFileAside(QString* error)
 {
-    const QString aside = damagedFilePath();
-    if (QFile::exists(m_path)) {
-        QFile::remove(aside);
-        QFile damaged(m_path);
-        // The damaged file is the user's data: without a copy of it, nothing is written over it.
-        if (!damaged.rename(aside)) {
-            *error = QStringLiteral("the unreadable rules file could not be moved to \"%1\": %2")
-                         .arg(aside, damaged.errorString());
-            Logger::shared().error(QStringLiteral("Kept the unreadable rules file \"%1\": %2").arg(m_path, *error));
-            return false;
-        }
-        Logger::shared().error(QStringLiteral("Moved the unreadable rules file to \"%1\"").arg(aside));
+    const bool existed = QFile::exists(m_path);
+    // The damaged file is the user's data: without a copy of it, nothing is written over it.
+    if (!platform::moveAside(m_path, damagedFilePath(), error)) {
+        *error = QStringLiteral("the unreadable rules file could not be moved aside: ") + *error;
+        Logger::shared().error(QStringLiteral("Kept the unreadable rules file \"%1\": %2").arg(m_path, *error));
+        return false;
     }
+    if (existed)
+        Logger::shared().error(QStringLiteral("Moved the unreadable rules file to \"%1\"").arg(damagedFilePath()));
     m_keepDamagedFile = false;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -69,6 +70,30 @@ bool writeDurably(QFileDevice& file, const QByteArray& content, QString* error)
     }
     if (::fdatasync(descriptor) != 0) {
         *error = systemError(errno);
+        return false;
+    }
+    return true;
+}
+
+bool saveAtomically(const QString& path, const QByteArray& content, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !writeDurably(file, content, error) || !file.commit()) {
+        if (file.error() != QFileDevice::NoError)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool moveAside(const QString& path, const QString& aside, QString* error)
+{
+    if (!QFile::exists(path))
+        return true;
+    QFile::remove(aside);
+    QFile damaged(path);
+    if (!damaged.rename(aside)) {
+        *error = QStringLiteral("it could not be moved to \"%1\": %2").arg(aside, damaged.errorString());
         return false;
     }
     return true;

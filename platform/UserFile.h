@@ -23,4 +23,15 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize, Q
 // file as it was.
 bool writeDurably(QFileDevice& file, const QByteArray& content, QString* error);
 
+// Replaces the file at path with content, atomically (a synced temporary
+// file renamed over it). False with *error set when it could not; the old
+// file is then as it was.
+bool saveAtomically(const QString& path, const QByteArray& content, QString* error);
+
+// Moves a file that could not be read as the program's data to aside
+// (replacing an older one there), so that nothing is written over it. True
+// when it was moved or there was nothing at path; false with *error set
+// otherwise.
+bool moveAside(const QString& path, const QString& aside, QString* error);
+
 } // namespace platform

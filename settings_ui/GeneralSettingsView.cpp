@@ -50,7 +50,7 @@ const QStringList& GeneralSettingsView::resetKeys()
         QStringLiteral("soundEnabled"),     QStringLiteral("soundVolume"),
         QStringLiteral("indicatorEnabled"), QStringLiteral("indicatorPosition"),
         QStringLiteral("indicatorDuration"), QStringLiteral("menuBarShowFlag"),
-        QStringLiteral("pauseHotkeyEnabled"),
+        QStringLiteral("pauseHotkeyEnabled"), QStringLiteral("rememberPerApplication"),
     };
     return keys;
 }

@@ -1,5 +1,6 @@
 #include "settings_ui/ProSettingsView.h"
 
+#include "core/RememberedInputSources.h"
 #include "feedback/GlobalHotkeyManager.h"
 #include "feedback/IndicatorSettings.h"
 #include "feedback/SoundEffectManager.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -34,6 +36,7 @@ const QString kSoundEnabled = QStringLiteral("soundEnabled");
 const QString kSoundVolume = QStringLiteral("soundVolume");
 const QString kPauseHotkeyEnabled = QStringLiteral("pauseHotkeyEnabled");
 const QString kMenuBarShowFlag = QStringLiteral("menuBarShowFlag");
+const QString kRememberPerApplication = QStringLiteral("rememberPerApplication");
 
 // The sliders hold whole steps: duration in half seconds (0.5 to 3.0),
 // volume in tenths (0.1 to 1.0).
@@ -186,6 +189,16 @@ ProSettingsView::ProSettingsView(Services services, QWidget* parent)
     m_showFlag = addSwitch(tray, kMenuBarShowFlag, SymbolIcons::flag);
     caption(QT_TR_NOOP("Display country flag emoji representing current input source."));
 
+    SectionBox* memory = section(QT_TR_NOOP("Per-App Memory"));
+    m_remember = addSwitch(memory, kRememberPerApplication, SymbolIcons::arrowCounterclockwise);
+    m_forget = button(memory, QT_TR_NOOP("Forget Remembered Sources"), SymbolIcons::minus,
+                      palette().color(QPalette::ButtonText));
+    m_forget->setObjectName(QStringLiteral("forgetRemembered"));
+    memory->rows()->addWidget(m_forget, 0, Qt::AlignLeft);
+    caption(QT_TR_NOOP("Apps without a rule get back the input source you last used in them."));
+    connect(m_forget, &QPushButton::clicked, this, &ProSettingsView::confirmForget);
+    connect(&m_services.remembered, &RememberedInputSources::countChanged, this, &ProSettingsView::render);
+
     SectionBox* backup = section(QT_TR_NOOP("Backup & Restore"));
     const QColor buttonTint = palette().color(QPalette::ButtonText);
     QPushButton* exportRules = button(backup, QT_TR_NOOP("Export Rules"), SymbolIcons::squareArrowUp, buttonTint);
@@ -211,6 +224,7 @@ QCheckBox* ProSettingsView::addSwitch(QWidget* box, const QString& key, const QS
         {kSoundEnabled, QT_TR_NOOP("Play Sound on Switch")},
         {kPauseHotkeyEnabled, QT_TR_NOOP("Enable Global Hotkey")},
         {kMenuBarShowFlag, QT_TR_NOOP("Show Flag in Menu Bar")},
+        {kRememberPerApplication, QT_TR_NOOP("Remember Input Source per App")},
     };
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(box);
@@ -242,6 +256,24 @@ void ProSettingsView::setHotkeyEnabled(bool enabled)
         manager.startMonitoring();
     else
         manager.stopMonitoring();
+}
+
+void ProSettingsView::confirmForget()
+{
+    if (m_forgetConfirmation)
+        return;
+    m_forgetConfirmation =
+        new QMessageBox(QMessageBox::Warning, localized(QStringLiteral("Forget Remembered Sources")),
+                        localized(QStringLiteral("Forget the input sources remembered for all apps?")),
+                        QMessageBox::NoButton, this);
+    m_forgetConfirmation->setAttribute(Qt::WA_DeleteOnClose);
+    m_forgetConfirmation->setWindowModality(Qt::WindowModal);
+    m_forgetConfirmation->addButton(localized(QStringLiteral("Cancel")), QMessageBox::RejectRole);
+    QPushButton* forget =
+        m_forgetConfirmation->addButton(localized(QStringLiteral("Forget")), QMessageBox::DestructiveRole);
+    connect(forget, &QPushButton::clicked, &m_services.remembered, &RememberedInputSources::forgetAll);
+    connect(m_forgetConfirmation, &QObject::destroyed, this, [this] { m_forgetConfirmation = nullptr; });
+    m_forgetConfirmation->open();
 }
 
 QString ProSettingsView::durationText(double seconds)
@@ -278,6 +310,8 @@ void ProSettingsView::render()
     m_hotkeyEnabled->setChecked(hotkeyOn);
     m_hotkeyRow->setVisible(hotkeyOn);
     m_showFlag->setChecked(UserDefaults::boolValue(settings, kMenuBarShowFlag, true));
+    m_remember->setChecked(UserDefaults::boolValue(settings, kRememberPerApplication, false));
+    m_forget->setEnabled(m_services.remembered.count() > 0);
 }
 
 void ProSettingsView::retranslate()

@@ -9,8 +9,10 @@ class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 class QSettings;
+class RememberedInputSources;
 class QSlider;
 class RuleEngine;
 class RulesBackupController;
@@ -18,7 +20,8 @@ class RulesExportManager;
 class SoundEffectManager;
 
 // The "Extras" page: the floating indicator, the switch sound, the pause
-// hotkey, the flag in the tray, and backup and restore of the rules. Each
+// hotkey, the flag in the tray, remembering the input source of each
+// application, and backup and restore of the rules. Each
 // control writes its settings key as soon as it is changed and the page
 // re-renders from the store whenever a key changes, by anyone; the feedback
 // services read the keys themselves, so the page never tells them.
@@ -30,6 +33,7 @@ public:
         RuleEngine& ruleEngine;
         RulesExportManager& exportManager;
         SoundEffectManager& soundEffects;
+        RememberedInputSources& remembered;
         // Created the first time the hotkey switch is used.
         std::function<GlobalHotkeyManager&()> hotkeyManager;
     };
@@ -45,6 +49,7 @@ public:
 private:
     QCheckBox* addSwitch(QWidget* box, const QString& key, const QString& symbol);
     void setHotkeyEnabled(bool enabled);
+    void confirmForget();
     void render();
     void retranslate();
 
@@ -64,4 +69,7 @@ private:
     QCheckBox* m_hotkeyEnabled;
     QWidget* m_hotkeyRow;
     QCheckBox* m_showFlag;
+    QCheckBox* m_remember;
+    QPushButton* m_forget;
+    QMessageBox* m_forgetConfirmation = nullptr;
 };

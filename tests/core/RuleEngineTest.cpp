@@ -31,7 +31,7 @@ RunningApplication app(qint64 pid, const std::optional<QString>& bundleID)
 
 QStringList decisions(const LogCapture& log)
 {
-    return log.infos().filter(QRegularExpression(QStringLiteral("^\\[(Match|Fallback)\\] ")));
+    return log.infos().filter(QRegularExpression(QStringLiteral("^\\[(Match|Remembered|Fallback)\\] ")));
 }
 
 } // namespace
@@ -67,24 +67,32 @@ private slots:
         QTest::addColumn<std::optional<QString>>("bundleID");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("logged");
+        // While remembering is on, the source remembered for the application (none when empty).
+        QTest::addColumn<std::optional<QString>>("remembered");
         const std::optional<QString> terminal = QStringLiteral("org.gnome.Terminal");
         const QList<AppRule> disabledOnly{rule("org.gnome.Terminal", kDE, false)};
-        QTest::newRow("the first enabled rule")
-            << QList<AppRule>{rule("org.gnome.Terminal", kDE, false), rule("org.gnome.Terminal", kRU),
-                              rule("org.gnome.Terminal", kUS)}
-            << QVariant(kUS) << terminal << kRU << "[Match] org.gnome.Terminal -> xkb:ru::rus";
-        QTest::newRow("a disabled rule falls back") << disabledOnly << QVariant(kDE) << terminal << kDE
-                                                    << "[Fallback] org.gnome.Terminal -> xkb:de::deu";
-        QTest::newRow("no default") << disabledOnly << QVariant() << terminal << QString() << QString();
-        QTest::newRow("an empty default") << disabledOnly << QVariant(QString()) << terminal << QString() << QString();
-        QTest::newRow("no bundle identifier") << QList<AppRule>{} << QVariant(kDE) << std::optional<QString>()
-                                              << QString() << QString();
-        QTest::newRow("Kelvaro itself") << QList<AppRule>{} << QVariant(kDE)
-                                        << std::optional<QString>(QStringLiteral("com.kelvaro.Kelvaro")) << kDE
-                                        << "[Fallback] com.kelvaro.Kelvaro -> xkb:de::deu";
-        QTest::newRow("a target not offered: the default is not tried")
-            << QList<AppRule>{rule("org.gnome.Terminal", QStringLiteral("xkb:fr::fra"))} << QVariant(kDE) << terminal
-            << QString() << "[Match] org.gnome.Terminal -> xkb:fr::fra";
+        const auto row = [](const char* name, const QList<AppRule>& rules, const QVariant& storedDefault,
+                            const std::optional<QString>& bundleID, const QString& selected, const QString& logged,
+                            const std::optional<QString>& remembered = std::nullopt) {
+            QTest::newRow(name) << rules << storedDefault << bundleID << selected << logged << remembered;
+        };
+        row("the first enabled rule",
+            {rule("org.gnome.Terminal", kDE, false), rule("org.gnome.Terminal", kRU), rule("org.gnome.Terminal", kUS)},
+            kUS, terminal, kRU, "[Match] org.gnome.Terminal -> xkb:ru::rus");
+        row("a disabled rule falls back", disabledOnly, kDE, terminal, kDE, "[Fallback] org.gnome.Terminal -> xkb:de::deu");
+        row("no default", disabledOnly, QVariant(), terminal, QString(), QString());
+        row("an empty default", disabledOnly, QString(), terminal, QString(), QString());
+        row("no bundle identifier", {}, kDE, std::nullopt, QString(), QString());
+        row("Kelvaro itself", {}, kDE, QStringLiteral("com.kelvaro.Kelvaro"), kDE,
+            "[Fallback] com.kelvaro.Kelvaro -> xkb:de::deu");
+        row("a target not offered: the default is not tried", {rule("org.gnome.Terminal", QStringLiteral("xkb:fr::fra"))},
+            kDE, terminal, QString(), "[Match] org.gnome.Terminal -> xkb:fr::fra");
+        row("a rule before the remembered source", {rule("org.gnome.Terminal", kRU)}, kUS, terminal, kRU,
+            "[Match] org.gnome.Terminal -> xkb:ru::rus", kDE);
+        row("the remembered source before the default", disabledOnly, kUS, terminal, kRU,
+            "[Remembered] org.gnome.Terminal -> xkb:ru::rus", kRU);
+        row("a remembered source not offered: the default", disabledOnly, kUS, terminal, kUS,
+            "[Fallback] org.gnome.Terminal -> xkb:us::eng", QStringLiteral("xkb:fr::fra"));
     }
 
     void decides()
@@ -94,10 +102,14 @@ private slots:
         QFETCH(std::optional<QString>, bundleID);
         QFETCH(QString, selected);
         QFETCH(QString, logged);
+        QFETCH(std::optional<QString>, remembered);
         writeRules(rules);
         if (storedDefault.isValid())
             settings().setValue("defaultInputSourceID", storedDefault);
+        settings().setValue("rememberPerApplication", remembered.has_value());
         fakes().restart();
+        if (remembered)
+            fakes().remembered->remember(*bundleID, *remembered);
         LogCapture log;
         QVERIFY(fakes().activate(app(1, bundleID)));
         QCOMPARE(fakes().inputSources.selected.isEmpty(), selected.isEmpty());
@@ -108,6 +120,34 @@ private slots:
         QCOMPARE(log.infos().filter("Input source not available: ").join(""),
                  unavailable ? "Input source not available: " + logged.section(" -> ", 1) : QString());
         QCOMPARE(events().size(), selected.isEmpty() ? 0 : 2);
+        // Passed over, not forgotten.
+        if (remembered)
+            QCOMPARE(fakes().remembered->recall(*bundleID), remembered);
+    }
+
+    // Each application left gets the source in use as it is left, unless a
+    // rule decides for it; whoever chose that source.
+    void remembersTheSourceLeftInEachApplication()
+    {
+        settings().setValue("rememberPerApplication", true);
+        writeRules({rule("ruled", kDE)});
+        fakes().restart();
+        QSignalSpy switched(&engine(), &RuleEngine::switched);
+        QVERIFY(fakes().activate(app(1, QStringLiteral("a"))));
+        QVERIFY(fakes().inputSources.selected.isEmpty());
+        fakes().inputSources.current = fakes().inputSources.entries->at(2);   // Russian, chosen by hand
+        QVERIFY(fakes().activate(app(2, QStringLiteral("ruled"))));
+        QVERIFY(fakes().activate(app(3, QStringLiteral("b"))));
+        fakes().inputSources.current = fakes().inputSources.entries->at(0);
+        LogCapture log;
+        QVERIFY(fakes().activate(app(1, QStringLiteral("a"))));
+        QCOMPARE(fakes().current(), kRU);
+        QVERIFY(fakes().activate(app(3, QStringLiteral("b"))));
+        QCOMPARE(fakes().current(), kUS);
+        QCOMPARE(decisions(log), (QStringList{"[Remembered] a -> xkb:ru::rus", "[Remembered] b -> xkb:us::eng"}));
+        QCOMPARE(switched.size(), 3);
+        QCOMPARE(switched.at(1), (QVariantList{"a", kRU, QVariant::fromValue(SwitchDecision::Reason::Remembered)}));
+        QCOMPARE(fakes().remembered->recall(QStringLiteral("ruled")), std::nullopt);
     }
 
     void announcesOnlyWhatWasSelected()

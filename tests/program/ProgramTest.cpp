@@ -122,6 +122,37 @@ private slots:
         }
     }
 
+    // Two applications without a rule, each given its layout by hand, get it
+    // back whenever they come to the front, also after a restart.
+    void remembersTheLayoutOfEachApplicationAcrossRestarts()
+    {
+        QSettings settings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"));
+        settings.setValue("rememberPerApplication", true);
+        settings.sync();
+        const xcb_window_t notes = m_client->createWindow(window("Notes", 504));
+        m_client->setActiveWindow(m_other);
+        QVERIFY(m_client->lockGroup(1));
+        auto kelvaro = std::make_unique<KelvaroProcess>(KelvaroProcess::besideThisProgram());
+        QVERIFY(kelvaro->start());
+        QTRY_COMPARE_WITH_TIMEOUT(m_client->lockedGroup(), std::optional(0), 10000);   // the default
+        QVERIFY(m_client->lockGroup(2));
+        m_client->setActiveWindow(notes);
+        QTRY_COMPARE(m_client->lockedGroup(), std::optional(0));
+        QVERIFY(m_client->lockGroup(1));
+        for (const auto& [window, group] : {std::pair(m_other, 2), std::pair(notes, 1), std::pair(m_other, 2)}) {
+            m_client->setActiveWindow(window);
+            QTRY_COMPARE(m_client->lockedGroup(), std::optional(group));
+        }
+        kelvaro->stop();
+        QVERIFY(m_client->lockGroup(0));
+        kelvaro = std::make_unique<KelvaroProcess>(KelvaroProcess::besideThisProgram());
+        QVERIFY(kelvaro->start());
+        QTRY_COMPARE_WITH_TIMEOUT(m_client->lockedGroup(), std::optional(2), 10000);
+        m_client->setActiveWindow(notes);
+        QTRY_COMPARE(m_client->lockedGroup(), std::optional(1));
+        settings.remove("rememberPerApplication");
+    }
+
     void runsOncePerSessionAndBringsItsSettingsForward()
     {
         const RuntimeFolder runtime;

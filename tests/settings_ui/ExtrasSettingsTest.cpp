@@ -11,6 +11,8 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 
@@ -30,7 +32,7 @@ class ExtrasSettingsTest : public QObject {
 
     ProSettingsView::Services services()
     {
-        return {m_settings, *m_fakes->engine, RulesExportManager::shared(), *m_sound, [this]() -> GlobalHotkeyManager& { return *m_hotkey; }};
+        return {m_settings, *m_fakes->engine, RulesExportManager::shared(), *m_sound, *m_fakes->remembered, [this]() -> GlobalHotkeyManager& { return *m_hotkey; }};
     }
     template<typename T = QWidget> T* child(const QString& name) { return m_page->findChild<T*>(name); }
 
@@ -59,6 +61,7 @@ private slots:
         QTest::newRow("sound") << "soundEnabled" << true << QStringList{"soundVolume", "soundVolumeText", "testSound"};
         QTest::newRow("hotkey") << "pauseHotkeyEnabled" << false << QStringList{"pauseKeys"};
         QTest::newRow("flag") << "menuBarShowFlag" << true << QStringList{};
+        QTest::newRow("memory") << "rememberPerApplication" << false << QStringList{};
     }
 
     void switchesStoreAndShowTheirRows()
@@ -132,6 +135,27 @@ private slots:
             UserDefaults::setValue(m_settings, key, true);
         m_page->resize(560, 660);
         QVERIFY(m_page->grab().save(folder + "/extras-all-rows.png"));
+    }
+
+    // Forgetting asks first; the button is off while nothing is remembered.
+    void forgettingRememberedSourcesAsksFirst()
+    {
+        auto* forget = child<QPushButton>("forgetRemembered");
+        QVERIFY(!forget->isEnabled());
+        m_fakes->remembered->remember("org.example.Editor", EngineOverFakes::kDE);
+        QVERIFY(forget->isEnabled());
+        for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
+            forget->click();
+            QMessageBox* confirmation = m_page->findChild<QMessageBox*>();
+            QVERIFY(confirmation);
+            for (QAbstractButton* choice : confirmation->buttons()) {
+                if (confirmation->buttonRole(choice) == role)
+                    choice->click();
+            }
+            QTRY_VERIFY(!m_page->findChild<QMessageBox*>());
+            QCOMPARE(m_fakes->remembered->count(), role == QMessageBox::RejectRole ? 1 : 0);
+        }
+        QVERIFY(!forget->isEnabled());
     }
 };
 

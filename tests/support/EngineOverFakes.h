@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/InputSourceManager.h"
+#include "core/RememberedInputSources.h"
 #include "core/RuleEngine.h"
 #include "core/RulesStore.h"
 #include "core/SwitchFeedback.h"
@@ -48,7 +49,8 @@ struct CountingRulesStore : RulesStore {
 
 // The rule engine over in-memory platform fakes: input sources English (US),
 // German and Russian (US current), nothing in front, switch feedback and
-// notifications recorded, the rules file in a temporary folder. The engine
+// notifications recorded, the rules file and the remembered sources in a
+// temporary folder. The engine
 // is made at once; set up the rules file, the settings or the frontmost
 // application, then restart() it.
 struct EngineOverFakes {
@@ -63,6 +65,7 @@ struct EngineOverFakes {
     std::unique_ptr<WindowWatcher> watcher;
     RecordingFeedback feedback;
     std::shared_ptr<CountingRulesStore> store;
+    std::unique_ptr<RememberedInputSources> remembered;
     std::unique_ptr<RuleEngine> engine;
 
     explicit EngineOverFakes(QSettings& settings = UserDefaults::standard())
@@ -80,15 +83,18 @@ struct EngineOverFakes {
     RuleEngine& restart(QSettings& settings = UserDefaults::standard())
     {
         engine.reset();
+        remembered.reset();
+        remembered = std::make_unique<RememberedInputSources>(rememberedPath());
         inputSourceManager = std::make_unique<InputSourceManager>(inputSources);
         watcher = std::make_unique<WindowWatcher>(workspace);
         engine = std::make_unique<RuleEngine>(RuleEngine::Dependencies{
             *inputSourceManager, *watcher, feedback, feedback, settings,
-            store = std::make_shared<CountingRulesStore>(rulesPath())});
+            store = std::make_shared<CountingRulesStore>(rulesPath()), remembered.get()});
         return *engine;
     }
 
     QString rulesPath() const { return QDir(folder.path()).filePath(QStringLiteral("Kelvaro/rules.json")); }
+    QString rememberedPath() const { return QDir(folder.path()).filePath(QStringLiteral("Kelvaro/remembered.json")); }
     QString current() const { return inputSources.current ? inputSources.current->id.value_or(QString()) : QString(); }
 
     // Brings the application to the front and waits until the watcher has delivered it.

@@ -1,6 +1,7 @@
 #include "app/KelvaroApp.h"
 #include "app/TrayIcon.h"
 #include "core/RuleEngine.h"
+#include "core/WindowWatcher.h"
 #include "feedback/IndicatorPanel.h"
 #include "feedback/InputSourceIndicatorController.h"
 #include "localization/LocalizationManager.h"
@@ -253,6 +254,31 @@ private slots:
             platform::KeyPress{platform::PhysicalKey::P, Qt::ControlModifier | Qt::AltModifier, pressTime});
         QTest::qWait(50);
         QCOMPARE(m_toggles, 7);
+    }
+
+    // "Always Use <source> in <app>" for the application in front and the source in use.
+    void addsTheRuleOfferedForTheApplicationInFront()
+    {
+        XTestClient::WindowProperties editor = XTestClient::WindowProperties::ofClass("Example-editor", 4242);
+        editor.gtkApplicationId = "org.example.Editor";
+        m_client->setActiveWindow(m_client->createWindow(editor));
+        QTRY_VERIFY(WindowWatcher::shared().activeApp()
+                    && WindowWatcher::shared().activeApp()->bundleIdentifier == "org.example.Editor");
+        QVERIFY(clickTheTrayItem());
+        QAction* offer = menu().oneClickRuleAction();
+        QVERIFY(offer->isVisible());
+        QCOMPARE(offer->text(), QStringLiteral("Always Use German in Example-editor"));
+        QTest::qWait(200);
+        const QRect shown = trayPlace()->united(menu().geometry()).adjusted(-120, -8, 24, 24);
+        QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).copy(shown).save(artifactPath("tray-menu-rule.png")));
+        const QPoint row = menu().mapToGlobal(menu().actionGeometry(offer).center());
+        QString error;
+        QVERIFY2(xdotool({"mousemove", QString::number(row.x()), QString::number(row.y()), "click", "1"}, &error),
+                 qPrintable(error));
+        QTRY_COMPARE(m_panels, QStringList{kGermanFlag + " Rule Added"});
+        const QList<AppRule> rules = RuleEngine::shared().rules();
+        QCOMPARE(rules.size(), 1);
+        QCOMPARE(rules[0].appBundleID + " " + rules[0].targetInputSourceID, "org.example.Editor xkb:de::deu");
     }
 };
 
