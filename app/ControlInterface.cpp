@@ -102,7 +102,8 @@ QString ControlInterface::ListRules() const
 QString ControlInterface::AddRule(const QString& bundleID, const QString& inputSourceID)
 {
     if (bundleID.trimmed().isEmpty()) {
-        refuse(QDBusError::errorString(QDBusError::InvalidArgs), QStringLiteral("The application's bundle ID is empty"));
+        refuse(QDBusError::errorString(QDBusError::InvalidArgs),
+               QStringLiteral("The application's bundle ID is empty"));
         return {};
     }
     if (!isInstalled(inputSourceID)) {

@@ -27,7 +27,8 @@ public:
     static inline const QString serviceName = QStringLiteral("com.kelvaro.Kelvaro");
     static inline const QString objectPath = QStringLiteral("/com/kelvaro/Kelvaro");
     static inline const QString interfaceName = QStringLiteral("com.kelvaro.Kelvaro");
-    static inline const QString unknownInputSourceError = QStringLiteral("com.kelvaro.Kelvaro.Error.UnknownInputSource");
+    static inline const QString unknownInputSourceError =
+        QStringLiteral("com.kelvaro.Kelvaro.Error.UnknownInputSource");
     static inline const QString unknownRuleError = QStringLiteral("com.kelvaro.Kelvaro.Error.UnknownRule");
     static inline const QString failedError = QStringLiteral("com.kelvaro.Kelvaro.Error.Failed");
 

@@ -56,8 +56,9 @@ KelvaroApp::KelvaroApp(QObject* parent)
         std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, PauseToggle::shared(), std::move(actions));
     m_trayIcon->show();
 
-    (new ControlInterface({m_ruleEngine, m_inputSourceManager, PauseToggle::shared(), platform::sharedWorkspace()}, this))
-        ->publish(QDBusConnection::sessionBus());
+    auto* control = new ControlInterface(
+        {m_ruleEngine, m_inputSourceManager, PauseToggle::shared(), platform::sharedWorkspace()}, this);
+    control->publish(QDBusConnection::sessionBus());
 }
 
 KelvaroApp::~KelvaroApp() = default;
