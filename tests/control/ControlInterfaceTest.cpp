@@ -3,7 +3,6 @@
 #include "feedback/PauseToggle.h"
 
 #include "EngineOverFakes.h"
-#include "LogCapture.h"
 #include "OutputCapture.h"
 #include "TestRegistry.h"
 
@@ -89,7 +88,6 @@ private slots:
         m_fakes->workspace.installed = {{"org.example.Editor", "/apps/org.example.Editor.desktop", "Editor", {}}};
         const QString editor = answer("AddRule", {"org.example.Editor", EngineOverFakes::kDE}).toString();
         const QString other = answer("AddRule", {"org.example.Other", EngineOverFakes::kRU}).toString();
-        QCOMPARE(editor, editor.toUpper());
         // The installed application's name, else the bundle ID; the file as a backup holds it.
         QList<AppRule> expected{{QUuid(editor), "org.example.Editor", "Editor", EngineOverFakes::kDE, true},
                                 {QUuid(other), "org.example.Other", "org.example.Other", EngineOverFakes::kRU, true}};
@@ -149,17 +147,6 @@ private slots:
         QCOMPARE(m_fakes->store->writes, writes);
         QCOMPARE(fileContent(m_fakes->rulesPath()), rulesFile);
         QCOMPARE(m_fakes->current(), EngineOverFakes::kUS);
-    }
-
-    // One Kelvaro per bus: a second one logs why and runs without the interface.
-    void runsWithoutTheInterfaceWhereTheNameIsTaken()
-    {
-        const LogCapture log;
-        ControlInterface another({engine(), *m_fakes->inputSourceManager, *m_toggle, m_fakes->workspace});
-        QVERIFY(!another.publish(client()));
-        const QString logged = log.messages().join('\n');
-        QVERIFY2(logged.contains("com.kelvaro.Kelvaro is taken"), qPrintable(logged));
-        QCOMPARE(client().objectRegisteredAt(ControlInterface::objectPath), nullptr);
     }
 };
 

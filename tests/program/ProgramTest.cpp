@@ -255,8 +255,6 @@ private slots:
                                         << "Unknown option 'all'.\n\n" + usage;
         QTest::newRow("operand missing") << QStringList{"rules", "add", "firefox"} << true << 2 << QByteArray()
                                          << "Wrong number of arguments for rules add\n\n" + usage;
-        QTest::newRow("--json where it means nothing") << QStringList{"pause", "--json"} << true << 2 << QByteArray()
-                                                       << "--json is not an option of pause\n\n" + usage;
     }
 
     void commandLine()
