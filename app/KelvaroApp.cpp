@@ -2,8 +2,9 @@
 
 #include "settings_ui/PermissionsManager.h"
 #include "app/CommandLine.h"
+#include "app/ControlCommand.h"
+#include "app/ControlInterface.h"
 #include "app/SingleInstance.h"
-#include "app/SourcesCommand.h"
 #include "app/TrayIcon.h"
 #include "core/InputSourceManager.h"
 #include "core/RememberedInputSources.h"
@@ -65,6 +66,10 @@ KelvaroApp::KelvaroApp(QObject* parent)
     m_trayIcon =
         std::make_unique<TrayIcon>(m_ruleEngine, m_menuBarIndicator, PauseToggle::shared(), std::move(actions));
     m_trayIcon->show();
+
+    auto* control = new ControlInterface(
+        {m_ruleEngine, m_inputSourceManager, PauseToggle::shared(), platform::sharedWorkspace()}, this);
+    control->publish(QDBusConnection::sessionBus());
 }
 
 KelvaroApp::~KelvaroApp() = default;
@@ -92,7 +97,14 @@ int KelvaroApp::run(int argc, char** argv)
         std::fprintf(stderr, "%s\n\n%s", qUtf8Printable(commandLine.error), qUtf8Printable(CommandLine::usage()));
         return 2;
     case CommandLine::Command::ListSources:
-        return SourcesCommand::run(argc, argv);
+    case CommandLine::Command::Pause:
+    case CommandLine::Command::Resume:
+    case CommandLine::Command::TogglePause:
+    case CommandLine::Command::ShowStatus:
+    case CommandLine::Command::ListRules:
+    case CommandLine::Command::AddRule:
+    case CommandLine::Command::DeleteRule:
+        return ControlCommand::run(commandLine, argc, argv);
     case CommandLine::Command::RunTray:
         break;
     }

@@ -22,7 +22,8 @@ public:
     static inline const QString settingsWindowIdentifier = QStringLiteral("settings");
 
     // Creates the shared services in their start-up order (the engine may
-    // switch before this returns), then shows the tray item.
+    // switch before this returns), then shows the tray item and offers the
+    // control interface on the session bus.
     explicit KelvaroApp(QObject* parent = nullptr);
     ~KelvaroApp() override;
 
@@ -38,8 +39,9 @@ public:
     // an unknown identifier is logged and ignored.
     void openWindow(const QString& identifier);
 
-    // The process's work, by its arguments (CommandLine): `sources` lists the
-    // input sources and ends; without a command, one instance per display: a
+    // The process's work, by its arguments (CommandLine): a command (`sources`,
+    // `pause`, `rules add`, ...) asks the running Kelvaro over D-Bus and ends
+    // (ControlCommand); without a command, one instance per display: a
     // later start there asks the running one to open its settings window and
     // returns 0. Otherwise runs the event loop until Quit; closing windows
     // never ends it.

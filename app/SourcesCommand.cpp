@@ -1,51 +1,32 @@
 #include "app/SourcesCommand.h"
 
 #include "core/InputSourceManager.h"
-#include "logging/LogText.h"
 #include "platform/Platform.h"
+#include "platform/TextInputSources.h"
 
-#include <QCoreApplication>
 #include <QLoggingCategory>
-
-#include <cstdio>
 
 namespace SourcesCommand {
 
-namespace {
-
-int fail(const QString& message)
+std::optional<QList<ListedInputSource>> readDisplay(QString* error)
 {
-    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
-    return 1;
-}
-
-} // namespace
-
-int run(int argc, char** argv)
-{
-    if (QString error; !platform::probeDisplay(&error))
-        return fail(error);
-    // The X connection reads its events through the event loop's notifiers.
-    QCoreApplication application(argc, argv);
+    if (!platform::probeDisplay(error))
+        return std::nullopt;
     // The list is the output; which framework gave it is not news here.
     QLoggingCategory::setFilterRules(QStringLiteral("Platform.info=false"));
     platform::TextInputSources& sources = platform::sharedTextInputSources();
     const auto entries = sources.enabledInputSources();
-    if (!entries)
-        return fail(QStringLiteral("Kelvaro cannot read the keyboard layouts of the display"));
-    const auto current = sources.currentKeyboardInputSource();
-    QByteArray text;
-    for (const platform::PlatformInputSource& entry : *entries) {
-        const auto source = InputSourceManager::offered(entry);
-        if (!source)
-            continue;
-        // Names come from the X server: escaped, so that each source stays one line.
-        text += (current == entry ? "* " : "  ") + logging::logText(source->id).toUtf8() + '\t'
-            + logging::logText(source->name).toUtf8() + '\n';
+    if (!entries) {
+        *error = QStringLiteral("Kelvaro cannot read the keyboard layouts of the display");
+        return std::nullopt;
     }
-    if (std::fputs(text.constData(), stdout) < 0 || std::fflush(stdout) != 0)
-        return fail(QStringLiteral("Kelvaro cannot write the list of input sources"));
-    return 0;
+    const auto current = sources.currentKeyboardInputSource();
+    QList<ListedInputSource> listed;
+    for (const platform::PlatformInputSource& entry : *entries) {
+        if (const auto source = InputSourceManager::offered(entry))
+            listed.append({source->id, source->name, current == entry});
+    }
+    return listed;
 }
 
 } // namespace SourcesCommand

@@ -1,10 +1,18 @@
 #pragma once
 
-// `kelvaro sources`: prints the enabled input sources of the display and ends.
-// Neither the single-instance guard nor the rules or settings are touched.
+#include "app/ListedInputSource.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// `kelvaro sources` without a running Kelvaro: the enabled input sources read
+// from the display itself. Neither the single-instance guard nor the rules or
+// settings are touched. Needs the application object.
 namespace SourcesCommand {
 
-// 0 when the list was printed, 1 without a display or a list.
-int run(int argc, char** argv);
+// Nothing, with *error set, without a display or a list.
+std::optional<QList<ListedInputSource>> readDisplay(QString* error);
 
 } // namespace SourcesCommand

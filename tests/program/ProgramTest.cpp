@@ -284,6 +284,8 @@ private slots:
                                          << "Unknown command: source\n\n" + usage;
         QTest::newRow("unknown option") << QStringList{"sources", "--all"} << true << 2 << QByteArray()
                                         << "Unknown option 'all'.\n\n" + usage;
+        QTest::newRow("operand missing") << QStringList{"rules", "add", "firefox"} << true << 2 << QByteArray()
+                                         << "Wrong number of arguments for rules add\n\n" + usage;
     }
 
     void commandLine()
