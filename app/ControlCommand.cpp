@@ -6,6 +6,7 @@
 #include "app/SourcesCommand.h"
 #include "core/AppRuleJson.h"
 #include "logging/LogText.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -13,7 +14,6 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -50,20 +50,9 @@ struct Reply {
     bool ok() const { return error.isEmpty(); }
 };
 
-// The session bus when there is one to reach: without an address libdbus
-// would start a bus of its own (autolaunch) only to find no Kelvaro on it.
-QDBusConnection sessionBus()
-{
-    const QString runtimeFolder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
-        && (runtimeFolder.isEmpty() || !QFileInfo::exists(runtimeFolder + QStringLiteral("/bus"))))
-        return QDBusConnection(QStringLiteral("no session bus"));
-    return QDBusConnection::sessionBus();
-}
-
 Reply call(const QString& method, const QVariantList& arguments = {})
 {
-    const QDBusConnection bus = sessionBus();
+    const QDBusConnection bus = platform::sessionBus();
     if (!bus.isConnected())
         return {{}, true, QStringLiteral("Kelvaro is not running: there is no session bus")};
     QDBusMessage message = QDBusMessage::createMethodCall(ControlInterface::serviceName, ControlInterface::objectPath,

@@ -69,7 +69,7 @@ KelvaroApp::KelvaroApp(QObject* parent)
 
     auto* control = new ControlInterface(
         {m_ruleEngine, m_inputSourceManager, PauseToggle::shared(), platform::sharedWorkspace()}, this);
-    control->publish(QDBusConnection::sessionBus());
+    control->publish(platform::sessionBus());
 }
 
 KelvaroApp::~KelvaroApp() = default;

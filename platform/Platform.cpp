@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -74,13 +75,22 @@ bool probeDisplay(QString* error)
     return false;
 }
 
+QDBusConnection sessionBus()
+{
+    const QString runtimeFolder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
+        && (runtimeFolder.isEmpty() || !QFileInfo::exists(runtimeFolder + QStringLiteral("/bus"))))
+        return QDBusConnection(QStringLiteral("no session bus"));
+    return QDBusConnection::sessionBus();
+}
+
 TextInputSources& sharedTextInputSources()
 {
     // Chosen once: an input method framework that starts later is used from
     // the next start on.
     static TextInputSources* const sources = []() -> TextInputSources* {
         QString fcitxError;
-        if (std::unique_ptr<Fcitx5InputSources> fcitx = Fcitx5InputSources::connect(QDBusConnection::sessionBus(),
+        if (std::unique_ptr<Fcitx5InputSources> fcitx = Fcitx5InputSources::connect(sessionBus(),
                                                                                      &fcitxError)) {
             qCInfo(lcPlatform, "Input sources: fcitx5");
             return fcitx.release();
@@ -115,7 +125,7 @@ WindowEffects& sharedWindowEffects()
 
 UserNotifications& sharedUserNotifications()
 {
-    static UserNotifications* const backend = new DesktopNotifications(QDBusConnection::sessionBus());
+    static UserNotifications* const backend = new DesktopNotifications(sessionBus());
     return *backend;
 }
 
