@@ -279,6 +279,8 @@ private slots:
                                  << QByteArray();
         QTest::newRow("sources without a display") << QStringList{"sources"} << false << 1 << QByteArray()
                                                    << QByteArray("Kelvaro needs an X11 session: DISPLAY is not set\n");
+        QTest::newRow("status without a session bus") << QStringList{"status"} << true << 1 << QByteArray()
+                                                      << QByteArray("Kelvaro is not running: there is no session bus\n");
         QTest::newRow("help") << QStringList{"--help"} << true << 0 << usage << QByteArray();
         QTest::newRow("unknown command") << QStringList{"source"} << true << 2 << QByteArray()
                                          << "Unknown command: source\n\n" + usage;
@@ -300,6 +302,7 @@ private slots:
         QProcessEnvironment environment = environmentWith("DISPLAY", display ? qEnvironmentVariable("DISPLAY")
                                                                              : std::optional<QString>());
         environment.remove("QT_QPA_PLATFORM");
+        environment.remove("DBUS_SESSION_BUS_ADDRESS");
         for (const char* folder : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
             environment.insert(folder, home.path());
         QProcess kelvaro;
