@@ -258,9 +258,13 @@ void IBusInputSources::handleDisconnected()
     notifyChange();
 }
 
-void IBusInputSources::handleFocusIn(const QString&)
+void IBusInputSources::handleFocusIn(const QString& inputContext)
 {
-    m_sinceFocusIn.start();
+    // The daemon's own context (the first it makes, when it starts) takes the
+    // focus whenever no window's context has it: that is no window coming
+    // to the front.
+    if (!inputContext.endsWith(QLatin1String("/InputContext_1")))
+        m_sinceFocusIn.start();
     if (m_hold && m_hold->until.hasExpired())
         m_hold.reset();
     if (m_hold)

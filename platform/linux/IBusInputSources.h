@@ -35,9 +35,9 @@ namespace platform {
 // client whose match rule asks for it, so this backend watches those calls.
 // For a short while after a select (kHoldMs), when a context has taken the
 // focus and the global engine then moves elsewhere, the selected engine is
-// set again, once per focus change. A focus change seen shortly before the
-// select counts too: the panel's switch for that context may reach the
-// daemon only after the select. A move with no focus change before it is
+// set again, once per focus change. A window's context taking the focus
+// shortly before the select counts too: the panel's switch for that context
+// may reach the daemon only after the select. A move with no focus change before it is
 // another client's choice and is left alone.
 //
 // The connection is libibus's (one per process): it finds the daemon's
@@ -115,7 +115,7 @@ private:
     // change or a new connection.
     std::optional<std::pair<QStringList, QList<Engine>>> m_described;
     std::optional<Hold> m_hold;
-    // Since the last focus change, while one has been seen.
+    // Since a window's context last took the focus, once one has.
     QElapsedTimer m_sinceFocusIn;
     // The global engine last announced, so that an engine put back at once
     // makes no notice.
