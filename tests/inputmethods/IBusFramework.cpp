@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <QTest>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -104,10 +105,19 @@ private:
         if (inputContext.endsWith(QLatin1String("/InputContext_1")) || m_seen.contains(inputContext))
             return;
         m_seen.insert(inputContext);
+        auto done = +[](GObject*, GAsyncResult*, gpointer switches) { ++*static_cast<int*>(switches); };
         g_dbus_connection_call(m_connection.get(), kIBus, kIBusPath, kIBus, "SetGlobalEngine",
                                g_variant_new("(s)", kEngines.first().toUtf8().constData()), nullptr,
-                               G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+                               G_DBUS_CALL_FLAGS_NONE, -1, nullptr, done, m_switches.get());
     }
+
+public:
+    // How many contexts the panel has given their engine so far.
+    int switches() const { return *m_switches; }
+
+private:
+    // Apart, so that a reply after the panel is gone still has somewhere to count.
+    std::shared_ptr<int> m_switches = std::make_shared<int>(0);
 
     GObjectPtr<GDBusConnection> m_connection;
     GObjectPtr<IBusPanelService> m_service;
@@ -203,12 +213,14 @@ bool IBusFramework::focusNewInputContext()
     const char* path = nullptr;
     g_variant_get(created.get(), "(&o)", &path);
     const guint32 capabilities = IBUS_CAP_PREEDIT_TEXT | IBUS_CAP_FOCUS | IBUS_CAP_SURROUNDING_TEXT;
+    const int switches = m_panel->switches();
     const bool focused =
         call(m_client.get(), kIBus, path, kInputContext, "SetCapabilities", g_variant_new("(u)", capabilities), &error)
         && call(m_client.get(), kIBus, path, kInputContext, "FocusIn", nullptr, &error);
     if (!focused)
         qWarning("%s", qPrintable(error));
-    return focused;
+    // As a window's focus is: done once the panel has given the context its engine.
+    return focused && QTest::qWaitFor([&] { return m_panel->switches() > switches; }, 5000);
 }
 
 bool IBusFramework::kill()

@@ -43,6 +43,14 @@ std::optional<PlatformInputSource> entryWithId(TextInputSources& backend, const 
 
 } // namespace
 
+namespace QTest {
+template <>
+char* toString(const std::optional<QString>& id)
+{
+    return qstrdup(id ? qPrintable(*id) : "(none)");
+}
+} // namespace QTest
+
 // What the rule engine relies on of an input source backend, checked the same
 // way against XKB and each input method framework's real daemon.
 class InputSourcesContractTest : public QObject {
