@@ -5,6 +5,7 @@
 #include "Command.h"
 #include "InputMethodFramework.h"
 #include "ServerProcess.h"
+#include "TestEnvironment.h"
 #include "XvfbServer.h"
 
 #include <QCoreApplication>
@@ -61,6 +62,14 @@ public:
             *error = "cannot write sway's config";
             return false;
         }
+        // One application with a desktop entry named after its app_id (its Exec must exist), one without.
+        QFile entry(TestEnvironment::current().dataDir() + "/applications/org.example.Other.desktop");
+        if (!QDir().mkpath(QFileInfo(entry).path()) || !entry.open(QIODevice::WriteOnly)
+            || entry.write("[Desktop Entry]\nType=Application\nName=Other\nExec=true\n") < 0) {
+            *error = "cannot write a desktop entry";
+            return false;
+        }
+        entry.close();
         if (!m_xServer.start({"us"}, {}, error))
             return false;
         QProcessEnvironment environment;
