@@ -21,6 +21,7 @@
 #include "logging/ApplicationIdentity.h"
 #include "logging/Logger.h"
 #include "platform/Platform.h"
+#include "platform/Session.h"
 #include "platform/TerminationSignals.h"
 #include "settings/UserDefaults.h"
 #include "settings_ui/LaunchAtLoginManager.h"
@@ -121,6 +122,13 @@ int KelvaroApp::run(int argc, char** argv)
         }
     }
 
+    // In a Wayland session the windows go to Xwayland when it is there, so
+    // that the floating panel keeps its place and never takes the focus.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && platform::session() == platform::Session::Sway) {
+        QString noDisplay;
+        qputenv("QT_QPA_PLATFORM", platform::probeDisplay(&noDisplay) ? "xcb" : "wayland");
+    }
     // Without a display Qt would abort; say what is missing instead.
     const QString platformName = qEnvironmentVariable("QT_QPA_PLATFORM");
     if (QString error; (platformName.isEmpty() || platformName.startsWith(QLatin1String("xcb")))

@@ -4,6 +4,7 @@
 #include "feedback/IndicatorLayout.h"
 #include "feedback/IndicatorPanel.h"
 #include "feedback/IndicatorSettings.h"
+#include "logging/Logger.h"
 #include "platform/Platform.h"
 #include "settings/UserDefaults.h"
 
@@ -67,6 +68,14 @@ void InputSourceIndicatorController::present(const QString& text, const QString&
     // Switched off, nothing is shown, and a panel already up runs out its time.
     if (!IndicatorSettings::isEnabled(m_settings))
         return;
+    // A Wayland client cannot place its own window or keep it from the focus.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+        static const bool logged = (Logger::shared().info(QStringLiteral(
+                                        "No Xwayland in this Wayland session: the floating panel is not shown")),
+                                    true);
+        Q_UNUSED(logged);
+        return;
+    }
 
     m_hideTimer.stop();
     if (m_window)

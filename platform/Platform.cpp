@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/PlatformLog.h"
+#include "platform/Session.h"
 #include "platform/UnavailableKeyMonitor.h"
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWindowEffects.h"
@@ -16,6 +17,9 @@
 #include "platform/linux/XConnection.h"
 #include "platform/linux/XInputKeyMonitor.h"
 #include "platform/linux/XkbInputSources.h"
+#include "platform/sway/SwayInputSources.h"
+#include "platform/sway/SwayIpc.h"
+#include "platform/sway/SwayWorkspace.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -60,6 +64,23 @@ Interface& sharedX11Backend()
     return *backend;
 }
 
+// sway's IPC, shared by its backends; null when it cannot be reached.
+std::shared_ptr<SwayIpc> sharedSwayIpc()
+{
+    static const std::shared_ptr<SwayIpc> ipc = [] {
+        QString error;
+        std::shared_ptr<SwayIpc> connected = SwayIpc::connect(qEnvironmentVariable("SWAYSOCK"), &error);
+        if (!connected) {
+            logError(error);
+            return connected;
+        }
+        // Without its compositor the program has nothing left to do, as without its X display.
+        QObject::connect(connected.get(), &SwayIpc::lost, [] { QCoreApplication::exit(1); });
+        return connected;
+    }();
+    return ipc;
+}
+
 } // namespace
 
 bool probeDisplay(QString* error)
@@ -100,6 +121,13 @@ TextInputSources& sharedTextInputSources()
             qCInfo(lcPlatform, "Input sources: IBus");
             return ibus.release();
         }
+        if (session() == Session::Sway) {
+            qCInfo(lcPlatform, "Input sources: sway's keyboard layouts (fcitx5: %s; IBus: %s)",
+                   qUtf8Printable(fcitxError), qUtf8Printable(ibusError));
+            if (std::shared_ptr<SwayIpc> ipc = sharedSwayIpc())
+                return new SwayInputSources(std::move(ipc));
+            return new UnavailableTextInputSources;
+        }
         qCInfo(lcPlatform, "Input sources: XKB layouts (fcitx5: %s; IBus: %s)", qUtf8Printable(fcitxError),
                qUtf8Printable(ibusError));
         return &sharedX11Backend<TextInputSources, XkbInputSources, UnavailableTextInputSources>();
@@ -109,6 +137,11 @@ TextInputSources& sharedTextInputSources()
 
 Workspace& sharedWorkspace()
 {
+    if (session() == Session::Sway) {
+        static Workspace* const workspace = sharedSwayIpc() ? static_cast<Workspace*>(new SwayWorkspace(sharedSwayIpc()))
+                                                            : new UnavailableWorkspace;
+        return *workspace;
+    }
     return sharedX11Backend<Workspace, EwmhWorkspace, UnavailableWorkspace>();
 }
 
@@ -137,6 +170,13 @@ AccessibilityTrust& sharedAccessibilityTrust()
 
 KeyMonitor& sharedKeyMonitor()
 {
+    if (session() == Session::Sway) {
+        // sway lets no client watch the keyboard or register a shortcut.
+        static KeyMonitor* const monitor = new UnavailableKeyMonitor(QStringLiteral(
+            "sway gives no client a global hotkey; bind one in sway's config instead: "
+            "bindsym Ctrl+Mod1+p exec kelvaro toggle"));
+        return *monitor;
+    }
     return sharedX11Backend<KeyMonitor, XInputKeyMonitor, UnavailableKeyMonitor>();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/RememberedInputSources.h"
 #include "feedback/GlobalHotkeyManager.h"
+#include "platform/Session.h"
 #include "feedback/IndicatorSettings.h"
 #include "feedback/SoundEffectManager.h"
 #include "feedback/SymbolIcons.h"
@@ -182,7 +183,11 @@ ProSettingsView::ProSettingsView(Services services, QWidget* parent)
     for (const QString& key : {QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("P")})
         keys->addWidget(new KeyboardKeyView(key, m_hotkeyRow));
     hotkey->rows()->addWidget(m_hotkeyRow);
-    caption(QT_TR_NOOP("Use keyboard shortcut to toggle auto-switching on/off."));
+    // sway lets no client hold a global hotkey; its own key bindings do that.
+    caption(platform::session() == platform::Session::Sway
+                ? QT_TR_NOOP("sway lets no app use a global hotkey. Add this line to sway's config instead: "
+                             "bindsym Ctrl+Mod1+p exec kelvaro toggle")
+                : QT_TR_NOOP("Use keyboard shortcut to toggle auto-switching on/off."));
     connect(m_hotkeyEnabled, &QCheckBox::clicked, this, &ProSettingsView::setHotkeyEnabled);
 
     SectionBox* tray = section(QT_TR_NOOP("Menu Bar"));

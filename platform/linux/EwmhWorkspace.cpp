@@ -1,14 +1,10 @@
 #include "platform/linux/EwmhWorkspace.h"
 
-#include "platform/linux/DesktopEntryFile.h"
 #include "platform/linux/DesktopEntryId.h"
-#include "platform/linux/DesktopEntryRecord.h"
+#include "platform/linux/WindowApplication.h"
 #include "platform/linux/XWindowIcon.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSet>
-#include <QStandardPaths>
 #include <QSysInfo>
 
 #include <algorithm>
@@ -93,29 +89,10 @@ QImage windowIcon(XConnection& connection, xcb_window_t window)
     return value && value->format == 32 ? XWindowIcon::nearest(value->value, kWindowIconSize) : QImage();
 }
 
-InstalledApplication installedApplicationOf(const DesktopEntry& entry, const QString& path)
-{
-    return {entry.id, path, entry.name.isEmpty() ? std::nullopt : std::optional(entry.name), entry.iconName};
-}
-
-// The ID of the entry file at `path`: its name without ".desktop", with the
-// subfolders it lies in joined by "-" when it lies in an applications
-// folder, as the index names it ("kde4/foo.desktop" is "kde4-foo").
-QString desktopEntryIdOf(const QString& path, const QStringList& folders)
-{
-    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    for (const QString& folder : folders) {
-        const QString prefix = QDir::cleanPath(folder) + QLatin1Char('/');
-        if (file.startsWith(prefix))
-            return DesktopEntryId::withoutSuffix(file.mid(prefix.size()).replace(QLatin1Char('/'), QLatin1Char('-')));
-    }
-    return DesktopEntryId::withoutSuffix(QFileInfo(file).fileName());
-}
-
 } // namespace
 
 EwmhWorkspace::EwmhWorkspace(XConnection& connection, QObject* parent)
-    : Workspace(parent)
+    : DesktopEntryWorkspace(parent)
     , m_connection(connection)
 {
     m_connection.addListener(this);
@@ -182,16 +159,14 @@ std::optional<RunningApplication> EwmhWorkspace::readApplication(xcb_window_t wi
 {
     const auto pid = m_connection.cardinalProperty(window, m_connection.atom("_NET_WM_PID"));
     const QStringList wmClass = m_connection.stringListProperty(window, XCB_ATOM_WM_CLASS).value_or(QStringList());
-    const QString instanceName = wmClass.value(0);
-    const QString className = wmClass.value(1);
-    const QString windowClass = className.isEmpty() ? instanceName : className;
     const auto gtkApplicationId =
         nonEmpty(m_connection.stringProperty(window, m_connection.atom("_GTK_APPLICATION_ID")));
     const auto kdeDesktopFile = m_connection.stringProperty(window, m_connection.atom("_KDE_NET_WM_DESKTOP_FILE"));
     const auto kdeDesktopId = kdeDesktopFile ? DesktopEntryId::fromFileProperty(*kdeDesktopFile) : std::nullopt;
+    const WindowIdentity identity{wmClass.value(0), wmClass.value(1), gtkApplicationId ? gtkApplicationId : kdeDesktopId};
 
     const bool hasPid = pid && *pid != 0;
-    if (!hasPid && windowClass.isEmpty() && !gtkApplicationId && !kdeDesktopId)
+    if (!hasPid && identity.isEmpty())
         return std::nullopt;
 
     const QString host = hasPid ? remoteHost(m_connection, window) : QString();
@@ -200,21 +175,7 @@ std::optional<RunningApplication> EwmhWorkspace::readApplication(xcb_window_t wi
     const quint64 instance = instanceFor(window, key);
     RunningApplication application = hasPid ? RunningApplication::forProcess(*pid, host, instance)
                                             : RunningApplication::forWindow(window, instance);
-    std::optional<DesktopEntry> entry;
-    if (const auto declaredId = gtkApplicationId ? gtkApplicationId : kdeDesktopId) {
-        application.bundleIdentifier = declaredId;
-        entry = m_desktopEntries.entryForId(*declaredId);
-    } else if (!windowClass.isEmpty()) {
-        entry = m_desktopEntries.entryForWindowClass(instanceName, className);
-        application.bundleIdentifier = entry ? entry->id : windowClass;
-    }
-
-    if (entry && !entry->name.isEmpty())
-        application.localizedName = entry->name;
-    else if (!windowClass.isEmpty())
-        application.localizedName = windowClass;
-    if (entry)
-        application.iconName = entry->iconName;
+    describeApplication(m_desktopEntries, identity, application);
     application.activationPolicy = activationPolicy(m_connection, window);
     return application;
 }
@@ -319,29 +280,6 @@ bool EwmhWorkspace::anyClientDeclaresPid(quint32 pid)
             found = found || *static_cast<const quint32*>(xcb_get_property_value(reply.get())) == pid;
     }
     return found;
-}
-
-std::optional<InstalledApplication> EwmhWorkspace::installedApplication(const QString& bundleIdentifier)
-{
-    // The index takes one ".desktop" off what it is asked: with it added,
-    // an identifier is looked up exactly as it is.
-    QString path;
-    const auto entry = m_desktopEntries.entryForId(bundleIdentifier + QLatin1String(".desktop"), &path);
-    return entry ? std::optional(installedApplicationOf(*entry, path)) : std::nullopt;
-}
-
-std::optional<InstalledApplication> EwmhWorkspace::applicationAt(const QString& path)
-{
-    const QString id = desktopEntryIdOf(path, applicationFolders());
-    const auto contents = id.isEmpty() ? std::nullopt : DesktopEntryFile::read(path);
-    const auto record = contents ? DesktopEntryRecord::fromContents(*contents, id, DesktopEntryRecord::Reading::Chosen)
-                                 : std::nullopt;
-    return record ? std::optional(installedApplicationOf(record->entry, path)) : std::nullopt;
-}
-
-QStringList EwmhWorkspace::applicationFolders()
-{
-    return QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
 }
 
 } // namespace platform

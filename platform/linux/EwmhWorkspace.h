@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/Workspace.h"
-#include "platform/linux/DesktopEntryIndex.h"
+#include "platform/linux/DesktopEntryWorkspace.h"
 #include "platform/linux/XConnection.h"
 
 #include <QHash>
@@ -13,7 +12,7 @@ namespace platform {
 // turned into a RunningApplication once and cached until it changes or goes.
 // When the active window's identity changes (many applications set WM_CLASS
 // or their application ID after mapping), it is announced again.
-class EwmhWorkspace : public Workspace, private XEventListener {
+class EwmhWorkspace : public DesktopEntryWorkspace, private XEventListener {
     Q_OBJECT
 public:
     explicit EwmhWorkspace(XConnection& connection, QObject* parent = nullptr);
@@ -21,9 +20,6 @@ public:
 
     std::optional<RunningApplication> frontmostApplication() override;
     QList<RunningApplication> runningApplications() override;
-    std::optional<InstalledApplication> installedApplication(const QString& bundleIdentifier) override;
-    std::optional<InstalledApplication> applicationAt(const QString& path) override;
-    QStringList applicationFolders() override;
 
     // The application behind a window; nothing when the window carries no
     // identity data at all.
@@ -47,7 +43,6 @@ private:
     bool anyClientDeclaresPid(quint32 pid);
 
     XConnection& m_connection;
-    DesktopEntryIndex m_desktopEntries;
     QHash<xcb_window_t, std::optional<RunningApplication>> m_applications;
     // Kept from a window's first read until it is destroyed, so that an ID
     // that comes back later (a new process or X client given the same

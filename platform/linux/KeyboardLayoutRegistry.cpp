@@ -55,7 +55,10 @@ KeyboardLayoutRegistry::KeyboardLayoutRegistry()
         const QString entryKey = key(name, variant);
         if (m_layouts.contains(entryKey))
             continue;
-        m_layouts.insert(entryKey, readLayout(layout));
+        const KeyboardLayoutInfo info = readLayout(layout);
+        m_layouts.insert(entryKey, info);
+        if (!info.description.isEmpty() && !m_descriptions.contains(info.description))
+            m_descriptions.insert(info.description, LayoutName{name, variant});
         if (!variant.isEmpty())
             variants.append({name, variant});
     }
@@ -84,6 +87,15 @@ std::optional<KeyboardLayoutInfo> KeyboardLayoutRegistry::find(const QString& la
 {
     const auto found = m_layouts.constFind(key(layout, variant));
     if (found == m_layouts.cend())
+        return std::nullopt;
+    return *found;
+}
+
+std::optional<KeyboardLayoutRegistry::LayoutName> KeyboardLayoutRegistry::findByDescription(
+    const QString& description) const
+{
+    const auto found = m_descriptions.constFind(description);
+    if (found == m_descriptions.cend())
         return std::nullopt;
     return *found;
 }

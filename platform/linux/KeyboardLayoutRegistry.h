@@ -44,11 +44,17 @@ public:
     // fcitx5's ("keyboard-<layout>[-<variant>]"); nothing for other identifiers.
     static std::optional<LayoutName> parseInputSourceId(const QString& id);
 
+    // The layout and variant with this description, as compositors name the
+    // layouts of a keymap ("German (no dead keys)"); when several share it,
+    // the first one the registry lists.
+    std::optional<LayoutName> findByDescription(const QString& description) const;
+
 private:
     static QString key(const QString& layout, const QString& variant);
 
     rxkb_context* m_context = nullptr;
     QHash<QString, KeyboardLayoutInfo> m_layouts;
+    QHash<QString, LayoutName> m_descriptions;
 };
 
 } // namespace platform
