@@ -1,10 +1,15 @@
 #include "platform/Platform.h"
 
+#include "platform/ApplicationResources.h"
 #include "platform/PlatformLog.h"
+#include "platform/Session.h"
 #include "platform/UnavailableKeyMonitor.h"
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWindowEffects.h"
 #include "platform/UnavailableWorkspace.h"
+#include "platform/kde/KGlobalAccelKeyMonitor.h"
+#include "platform/kde/KWinScriptWorkspace.h"
+#include "platform/kde/KdeKeyboardLayouts.h"
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
@@ -100,6 +105,11 @@ TextInputSources& sharedTextInputSources()
             qCInfo(lcPlatform, "Input sources: IBus");
             return ibus.release();
         }
+        if (session() == Session::Kde) {
+            qCInfo(lcPlatform, "Input sources: KDE keyboard layouts (fcitx5: %s; IBus: %s)",
+                   qUtf8Printable(fcitxError), qUtf8Printable(ibusError));
+            return new KdeKeyboardLayouts(sessionBus());
+        }
         qCInfo(lcPlatform, "Input sources: XKB layouts (fcitx5: %s; IBus: %s)", qUtf8Printable(fcitxError),
                qUtf8Printable(ibusError));
         return &sharedX11Backend<TextInputSources, XkbInputSources, UnavailableTextInputSources>();
@@ -109,6 +119,13 @@ TextInputSources& sharedTextInputSources()
 
 Workspace& sharedWorkspace()
 {
+    // KDE on X11 keeps the EWMH workspace.
+    if (session() == Session::Kde && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        static Workspace* const kwin = new KWinScriptWorkspace(
+            sessionBus(), ApplicationResources::pathForResource(ApplicationResources::directory(),
+                                                                QStringLiteral("kelvaro-kwin"), QStringLiteral("js")));
+        return *kwin;
+    }
     return sharedX11Backend<Workspace, EwmhWorkspace, UnavailableWorkspace>();
 }
 
@@ -137,6 +154,10 @@ AccessibilityTrust& sharedAccessibilityTrust()
 
 KeyMonitor& sharedKeyMonitor()
 {
+    if (session() == Session::Kde) {
+        static KeyMonitor* const kglobalaccel = new KGlobalAccelKeyMonitor(sessionBus());
+        return *kglobalaccel;
+    }
     return sharedX11Backend<KeyMonitor, XInputKeyMonitor, UnavailableKeyMonitor>();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/linux/DesktopEntryFile.h"
 #include "platform/linux/DesktopEntryId.h"
 #include "platform/linux/DesktopEntryRecord.h"
+#include "platform/linux/WindowApplicationResolver.h"
 #include "platform/linux/XWindowIcon.h"
 
 #include <QDir>
@@ -93,25 +94,6 @@ QImage windowIcon(XConnection& connection, xcb_window_t window)
     return value && value->format == 32 ? XWindowIcon::nearest(value->value, kWindowIconSize) : QImage();
 }
 
-InstalledApplication installedApplicationOf(const DesktopEntry& entry, const QString& path)
-{
-    return {entry.id, path, entry.name.isEmpty() ? std::nullopt : std::optional(entry.name), entry.iconName};
-}
-
-// The ID of the entry file at `path`: its name without ".desktop", with the
-// subfolders it lies in joined by "-" when it lies in an applications
-// folder, as the index names it ("kde4/foo.desktop" is "kde4-foo").
-QString desktopEntryIdOf(const QString& path, const QStringList& folders)
-{
-    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    for (const QString& folder : folders) {
-        const QString prefix = QDir::cleanPath(folder) + QLatin1Char('/');
-        if (file.startsWith(prefix))
-            return DesktopEntryId::withoutSuffix(file.mid(prefix.size()).replace(QLatin1Char('/'), QLatin1Char('-')));
-    }
-    return DesktopEntryId::withoutSuffix(QFileInfo(file).fileName());
-}
-
 } // namespace
 
 EwmhWorkspace::EwmhWorkspace(XConnection& connection, QObject* parent)
@@ -200,21 +182,8 @@ std::optional<RunningApplication> EwmhWorkspace::readApplication(xcb_window_t wi
     const quint64 instance = instanceFor(window, key);
     RunningApplication application = hasPid ? RunningApplication::forProcess(*pid, host, instance)
                                             : RunningApplication::forWindow(window, instance);
-    std::optional<DesktopEntry> entry;
-    if (const auto declaredId = gtkApplicationId ? gtkApplicationId : kdeDesktopId) {
-        application.bundleIdentifier = declaredId;
-        entry = m_desktopEntries.entryForId(*declaredId);
-    } else if (!windowClass.isEmpty()) {
-        entry = m_desktopEntries.entryForWindowClass(instanceName, className);
-        application.bundleIdentifier = entry ? entry->id : windowClass;
-    }
-
-    if (entry && !entry->name.isEmpty())
-        application.localizedName = entry->name;
-    else if (!windowClass.isEmpty())
-        application.localizedName = windowClass;
-    if (entry)
-        application.iconName = entry->iconName;
+    resolveWindowApplication(m_desktopEntries, gtkApplicationId ? gtkApplicationId : kdeDesktopId, instanceName,
+                             className, application);
     application.activationPolicy = activationPolicy(m_connection, window);
     return application;
 }
@@ -323,20 +292,12 @@ bool EwmhWorkspace::anyClientDeclaresPid(quint32 pid)
 
 std::optional<InstalledApplication> EwmhWorkspace::installedApplication(const QString& bundleIdentifier)
 {
-    // The index takes one ".desktop" off what it is asked: with it added,
-    // an identifier is looked up exactly as it is.
-    QString path;
-    const auto entry = m_desktopEntries.entryForId(bundleIdentifier + QLatin1String(".desktop"), &path);
-    return entry ? std::optional(installedApplicationOf(*entry, path)) : std::nullopt;
+    return installedApplicationWithId(m_desktopEntries, bundleIdentifier);
 }
 
 std::optional<InstalledApplication> EwmhWorkspace::applicationAt(const QString& path)
 {
-    const QString id = desktopEntryIdOf(path, applicationFolders());
-    const auto contents = id.isEmpty() ? std::nullopt : DesktopEntryFile::read(path);
-    const auto record = contents ? DesktopEntryRecord::fromContents(*contents, id, DesktopEntryRecord::Reading::Chosen)
-                                 : std::nullopt;
-    return record ? std::optional(installedApplicationOf(record->entry, path)) : std::nullopt;
+    return installedApplicationAt(path, applicationFolders());
 }
 
 QStringList EwmhWorkspace::applicationFolders()
