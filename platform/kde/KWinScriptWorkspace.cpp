@@ -49,6 +49,7 @@ KWinScriptWorkspace::KWinScriptWorkspace(const QDBusConnection& bus, const QStri
     : Workspace(parent)
     , m_bus(bus)
     , m_callback(std::make_unique<Callback>(*this))
+    , m_scriptPath(scriptPath)
 {
     if (!m_bus.isConnected()) {
         logError(QStringLiteral("There is no session bus to reach KWin on; the application in front is unknown"));
@@ -63,11 +64,23 @@ KWinScriptWorkspace::KWinScriptWorkspace(const QDBusConnection& bus, const QStri
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) { kwinOwnerChanged(newOwner); });
     m_kwinOwner = m_bus.interface()->serviceOwner(kKWinService).value();
-    m_script = std::make_unique<KWinScript>(m_bus, scriptPath, kPluginName);
-    if (!m_script->isLoaded())
-        logError(m_script->error() + QStringLiteral("; the application in front is unknown"));
+    // The script's calls reach this process only once it owns the bus name:
+    // the script is loaded then, so that its first notice is not lost.
+    auto* nameWatcher = new QDBusServiceWatcher(callbackService, m_bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(nameWatcher, &QDBusServiceWatcher::serviceRegistered, this, &KWinScriptWorkspace::loadScript);
+    if (m_bus.interface()->serviceOwner(callbackService).value() == m_bus.baseService())
+        loadScript();
     // The backends outlive the event loop: the script goes with the loop.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_script.reset(); });
+}
+
+void KWinScriptWorkspace::loadScript()
+{
+    if (m_script || m_bus.interface()->serviceOwner(callbackService).value() != m_bus.baseService())
+        return;
+    m_script = std::make_unique<KWinScript>(m_bus, m_scriptPath, kPluginName);
+    if (!m_script->isLoaded())
+        logError(m_script->error() + QStringLiteral("; the application in front is unknown"));
 }
 
 KWinScriptWorkspace::~KWinScriptWorkspace()

@@ -19,7 +19,8 @@ class KWinScript;
 // over the session bus each time a window is activated (Activated) and
 // each time windows come or go (Windows), with each window's desktop file
 // name, resource class and pid as JSON. The calls reach callbackPath on
-// the connection that owns callbackService, the program's own bus name.
+// the connection that owns callbackService, the program's own bus name; the
+// script is loaded once this connection owns it.
 // The script is unloaded when this object goes or the application quits.
 // When KWin leaves the bus there is no application in front and one error
 // line says so.
@@ -45,9 +46,11 @@ private:
     bool handleCallback(const QDBusMessage& message);
     std::optional<RunningApplication> applicationOf(const QJsonValue& window) const;
     void kwinOwnerChanged(const QString& newOwner);
+    void loadScript();
 
     QDBusConnection m_bus;
     std::unique_ptr<Callback> m_callback;
+    QString m_scriptPath;
     std::unique_ptr<KWinScript> m_script;
     QDBusServiceWatcher* m_watcher = nullptr;
     QString m_kwinOwner;
