@@ -1,4 +1,5 @@
 #include "platform/ApplicationResources.h"
+#include "platform/kde/KGlobalAccelKeyMonitor.h"
 #include "platform/kde/KWinScript.h"
 #include "platform/kde/KWinScriptWorkspace.h"
 #include "platform/kde/KdeKeyboardLayouts.h"
@@ -6,13 +7,16 @@
 #include "DBusSession.h"
 #include "InputMethodFramework.h"
 #include "ServerProcess.h"
+#include "TestRegistry.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -76,6 +80,7 @@ public:
         const QDBusMessage reply = QDBusConnection::connectToBus(m_bus.address(), m_name + "-other").call(message);
         return reply.arguments().value(0).toBool();
     }
+    QDBusConnection& bus() { return *m_connection; }
     bool focusNewInputContext() override { return false; }
     bool kill() override { return m_kwin.kill(), m_kwin.waitForFinished(5000); }
     QString session() const override { return "kde"; }
@@ -142,3 +147,39 @@ private:
 const bool registered = InputMethodFramework::add("kde", [] { return std::make_unique<KdeFramework>(); });
 
 } // namespace
+
+// The pause shortcut in KWin's global shortcut service, and its presses.
+class KGlobalAccelKeyMonitorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void registersThePauseShortcutAndReportsItsPresses()
+    {
+        KdeFramework framework;
+        QString error;
+        QVERIFY2(framework.start(&error), qPrintable(error));
+        platform::KGlobalAccelKeyMonitor monitor(framework.bus());
+        QVERIFY(monitor.start());
+        QSignalSpy presses(&monitor, &platform::KeyMonitor::keyPressed);
+        const auto call = [&](const QString& path, const QString& interface, const QString& method, const QVariant& argument) {
+            QDBusMessage message = QDBusMessage::createMethodCall("org.kde.kglobalaccel", path, interface, method);
+            return framework.bus().call(message << argument).arguments().value(0);
+        };
+        // Listed with its keys, as Plasma's shortcut settings show it.
+        const QVariant keys = call("/kglobalaccel", "org.kde.KGlobalAccel", "shortcut",
+                                   QStringList{"kelvaro", "toggle-pause", "Kelvaro", "Pause Switching"});
+        QCOMPARE(qdbus_cast<QList<int>>(keys), QList<int>{(Qt::CTRL | Qt::ALT | Qt::Key_P).toCombined()});
+        const auto press = [&] { call("/component/kelvaro", "org.kde.kglobalaccel.Component", "invokeShortcut", "toggle-pause"); };
+        press();
+        QTRY_COMPARE(presses.size(), 1);
+        const auto reported = presses[0][0].value<platform::KeyPress>();
+        QCOMPARE(reported.key, platform::PhysicalKey::P);
+        QCOMPARE(reported.modifiers, Qt::ControlModifier | Qt::AltModifier);
+        monitor.stop();
+        press();
+        QTest::qWait(300);
+        QCOMPARE(presses.size(), 1);
+    }
+};
+
+KELVARO_TEST(KGlobalAccelKeyMonitorTest)
+#include "KdeFramework.moc"
