@@ -35,7 +35,7 @@ public:
         for (QProcess* window : std::as_const(m_windows))
             stopProcess(*window), delete window;
         stopProcess(m_kwin);
-        m_connection.reset();
+        m_activation.reset(), m_connection.reset();
         QDBusConnection::disconnectFromBus(m_name);
         QDBusConnection::disconnectFromBus(m_name + "-other");
     }
@@ -110,17 +110,19 @@ public:
             if (!window->waitForReadyRead(10000))
                 return false;
         }
-        // Made active as a click on it would: by KWin itself.
+        // Made active as a click on it would: by KWin itself, also when the window only now appears.
         const QString script = m_home.filePath(QStringLiteral("activate-%1.js").arg(++m_activations));
         QFile file(script);
         if (!file.open(QIODevice::WriteOnly))
             return false;
-        file.write(QStringLiteral("(workspace.windowList ? workspace.windowList() : workspace.clientList()).forEach(function (w) {"
-                                  " if (w.desktopFileName == '%1') { if (workspace.windowList) workspace.activeWindow = w;"
-                                  " else workspace.activeClient = w; } });").arg(appId).toUtf8());
+        file.write(QStringLiteral("function pick(w) { if (w.desktopFileName != '%1') return;"
+                                  " if (workspace.windowList) workspace.activeWindow = w; else workspace.activeClient = w; }"
+                                  "(workspace.windowList ? workspace.windowList() : workspace.clientList()).forEach(pick);"
+                                  "(workspace.windowAdded || workspace.clientAdded).connect(pick);").arg(appId).toUtf8());
         file.close();
-        platform::KWinScript activation(*m_connection, script, QStringLiteral("activate-%1").arg(m_activations));
-        return activation.isLoaded();
+        m_activation.reset();
+        m_activation = std::make_unique<platform::KWinScript>(*m_connection, script, QStringLiteral("activate-%1").arg(m_activations));
+        return m_activation->isLoaded();
     }
 
 private:
@@ -140,6 +142,7 @@ private:
     QProcess m_kwin;
     QString m_socket = QStringLiteral("kelvaro-kde-%1").arg(QCoreApplication::applicationPid());
     std::unique_ptr<QDBusConnection> m_connection;
+    std::unique_ptr<platform::KWinScript> m_activation;
     QHash<QString, QProcess*> m_windows;
     int m_activations = 0;
 };
