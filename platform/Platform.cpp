@@ -106,9 +106,13 @@ TextInputSources& sharedTextInputSources()
             return ibus.release();
         }
         if (session() == Session::Kde) {
-            qCInfo(lcPlatform, "Input sources: KDE keyboard layouts (fcitx5: %s; IBus: %s)",
-                   qUtf8Printable(fcitxError), qUtf8Printable(ibusError));
-            return new KdeKeyboardLayouts(sessionBus());
+            auto plasma = std::make_unique<KdeKeyboardLayouts>(sessionBus());
+            if (plasma->isAvailable()) {
+                qCInfo(lcPlatform, "Input sources: KDE keyboard layouts (fcitx5: %s; IBus: %s)",
+                       qUtf8Printable(fcitxError), qUtf8Printable(ibusError));
+                return plasma.release();
+            }
+            ibusError += QStringLiteral("; KDE's keyboard layouts: org.kde.keyboard is not on the session bus");
         }
         qCInfo(lcPlatform, "Input sources: XKB layouts (fcitx5: %s; IBus: %s)", qUtf8Printable(fcitxError),
                qUtf8Printable(ibusError));
