@@ -122,13 +122,10 @@ int KelvaroApp::run(int argc, char** argv)
         }
     }
 
-    // In a Wayland session the windows go to Xwayland when it is there, so
+    // In a Wayland session the windows go through Xwayland when it is there, so
     // that the floating panel keeps its place and never takes the focus.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && platform::session() == platform::Session::Sway) {
-        QString noDisplay;
-        qputenv("QT_QPA_PLATFORM", platform::probeDisplay(&noDisplay) ? "xcb" : "wayland");
-    }
+    if (QString noX; qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", platform::probeDisplay(&noX) ? "xcb" : "wayland");
     // Without a display Qt would abort; say what is missing instead.
     const QString platformName = qEnvironmentVariable("QT_QPA_PLATFORM");
     if (QString error; (platformName.isEmpty() || platformName.startsWith(QLatin1String("xcb")))

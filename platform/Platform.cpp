@@ -1,11 +1,15 @@
 #include "platform/Platform.h"
 
+#include "platform/ApplicationResources.h"
 #include "platform/PlatformLog.h"
 #include "platform/Session.h"
 #include "platform/UnavailableKeyMonitor.h"
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWindowEffects.h"
 #include "platform/UnavailableWorkspace.h"
+#include "platform/kde/KGlobalAccelKeyMonitor.h"
+#include "platform/kde/KWinScriptWorkspace.h"
+#include "platform/kde/KdeKeyboardLayouts.h"
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/DesktopNotifications.h"
 #include "platform/linux/EwmhWorkspace.h"
@@ -128,6 +132,15 @@ TextInputSources& sharedTextInputSources()
                 return new SwayInputSources(std::move(ipc));
             return new UnavailableTextInputSources;
         }
+        if (session() == Session::Kde) {
+            auto plasma = std::make_unique<KdeKeyboardLayouts>(sessionBus());
+            if (plasma->isAvailable()) {
+                qCInfo(lcPlatform, "Input sources: KDE keyboard layouts (fcitx5: %s; IBus: %s)",
+                       qUtf8Printable(fcitxError), qUtf8Printable(ibusError));
+                return plasma.release();
+            }
+            ibusError += QStringLiteral("; KDE's keyboard layouts: org.kde.keyboard is not on the session bus");
+        }
         qCInfo(lcPlatform, "Input sources: XKB layouts (fcitx5: %s; IBus: %s)", qUtf8Printable(fcitxError),
                qUtf8Printable(ibusError));
         return &sharedX11Backend<TextInputSources, XkbInputSources, UnavailableTextInputSources>();
@@ -141,6 +154,13 @@ Workspace& sharedWorkspace()
         static Workspace* const workspace = sharedSwayIpc() ? static_cast<Workspace*>(new SwayWorkspace(sharedSwayIpc()))
                                                             : new UnavailableWorkspace;
         return *workspace;
+    }
+    // KDE on X11 keeps the EWMH workspace.
+    if (session() == Session::Kde && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        static Workspace* const kwin = new KWinScriptWorkspace(
+            sessionBus(), ApplicationResources::pathForResource(ApplicationResources::directory(),
+                                                                QStringLiteral("kelvaro-kwin"), QStringLiteral("js")));
+        return *kwin;
     }
     return sharedX11Backend<Workspace, EwmhWorkspace, UnavailableWorkspace>();
 }
@@ -176,6 +196,10 @@ KeyMonitor& sharedKeyMonitor()
             "sway gives no client a global hotkey; bind one in sway's config instead: "
             "bindsym Ctrl+Mod1+p exec kelvaro toggle"));
         return *monitor;
+    }
+    if (session() == Session::Kde) {
+        static KeyMonitor* const kglobalaccel = new KGlobalAccelKeyMonitor(sessionBus());
+        return *kglobalaccel;
     }
     return sharedX11Backend<KeyMonitor, XInputKeyMonitor, UnavailableKeyMonitor>();
 }
