@@ -36,6 +36,26 @@ signals:
     // The selected input source changed, whoever changed it (also sent when
     // the list of enabled sources changes).
     void selectedInputSourceChanged();
+
+protected:
+    // Sends selectedInputSourceChanged() once for a burst of changes (a new
+    // keymap, an event from each keyboard), from the event loop.
+    void notifyChangeAfterBurst()
+    {
+        if (m_changeNoticePending)
+            return;
+        m_changeNoticePending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_changeNoticePending = false;
+                emit selectedInputSourceChanged();
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    bool m_changeNoticePending = false;
 };
 
 } // namespace platform

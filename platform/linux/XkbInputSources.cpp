@@ -246,19 +246,9 @@ void XkbInputSources::handleXEvent(const xcb_generic_event_t* event)
         if (changed)
             m_enabledSources.reset();
     }
-    if (!changed || m_changeNoticePending)
-        return;
-
-    // A new keymap comes as a burst of events; listeners hear of it once,
-    // after the burst, from the event loop.
-    m_changeNoticePending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_changeNoticePending = false;
-            emit selectedInputSourceChanged();
-        },
-        Qt::QueuedConnection);
+    // A new keymap comes as a burst of events; listeners hear of it once.
+    if (changed)
+        notifyChangeAfterBurst();
 }
 
 } // namespace platform

@@ -48,7 +48,6 @@ private:
     KeyboardLayoutRegistry& m_registry;
     bool m_available = false;
     quint8 m_xkbEventBase = 0;
-    bool m_changeNoticePending = false;
     // What the last list was built from, and that list.
     struct ListSource {
         QString symbols;

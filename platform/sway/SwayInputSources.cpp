@@ -102,16 +102,7 @@ int SwayInputSources::selectInputSource(const PlatformInputSource& source)
 void SwayInputSources::inputChanged()
 {
     // Each keyboard sends its own event; listeners hear of them once.
-    if (m_changeNoticePending)
-        return;
-    m_changeNoticePending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_changeNoticePending = false;
-            emit selectedInputSourceChanged();
-        },
-        Qt::QueuedConnection);
+    notifyChangeAfterBurst();
 }
 
 } // namespace platform

@@ -39,7 +39,6 @@ private:
 
     std::shared_ptr<SwayIpc> m_ipc;
     KeyboardLayoutRegistry& m_registry;
-    bool m_changeNoticePending = false;
 };
 
 } // namespace platform
