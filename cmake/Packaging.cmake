@@ -24,6 +24,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, xkb-data")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-noto-color-emoji, libcanberra-pulse, sound-theme-freedesktop, qt6-translations-l10n")
+    "fonts-noto-color-emoji, libcanberra-pulse, sound-theme-freedesktop, qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-noto-cjk")
 include(CPack)
