@@ -92,8 +92,13 @@ KWinScriptWorkspace::~KWinScriptWorkspace()
 void KWinScriptWorkspace::kwinOwnerChanged(const QString& newOwner)
 {
     m_kwinOwner = newOwner;
-    if (!newOwner.isEmpty())
+    // A KWin that comes to the bus after Kelvaro, or back after a restart,
+    // has no script of Kelvaro's yet.
+    if (!newOwner.isEmpty()) {
+        m_script.reset();
+        loadScript();
         return;
+    }
     logError(QStringLiteral("KWin left the session bus; the application in front is unknown"));
     m_frontmost.reset();
     m_running.clear();

@@ -23,7 +23,8 @@ class KWinScript;
 // script is loaded once this connection owns it.
 // The script is unloaded when this object goes or the application quits.
 // When KWin leaves the bus there is no application in front and one error
-// line says so.
+// line says so; a KWin that comes to the bus later (started after Kelvaro,
+// or restarted) is given the script.
 class KWinScriptWorkspace : public DesktopEntryWorkspace {
     Q_OBJECT
 public:
