@@ -181,12 +181,9 @@ void RuleEngine::setupBindings()
 
 bool RuleEngine::isRepeat(const platform::RunningApplication& application) const
 {
-    // One process may show the windows of several applications (LibreOffice's
-    // Writer and Calc are both soffice.bin; a browser's web-app windows have
-    // classes of their own): the same process is a repeat only as the same
-    // application.
-    return m_lastApplication && application == *m_lastApplication
-        && application.bundleIdentifier == m_lastApplication->bundleIdentifier;
+    // The same process is a repeat only as the same application (a browser's
+    // web-app windows have classes of their own).
+    return m_lastApplication && application.isSameApplication(*m_lastApplication);
 }
 
 bool RuleEngine::isRemembering() const

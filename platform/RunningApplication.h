@@ -55,6 +55,14 @@ public:
         return a.m_identity == b.m_identity;
     }
 
+    // The same process showing the same application: one process may show
+    // several (LibreOffice's Writer and Calc), and sandboxed processes of
+    // different applications may declare the same small pid.
+    bool isSameApplication(const RunningApplication& other) const
+    {
+        return *this == other && bundleIdentifier == other.bundleIdentifier;
+    }
+
 private:
     qint64 m_processIdentifier = -1;
     QString m_identity;

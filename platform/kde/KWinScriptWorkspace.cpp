@@ -144,7 +144,7 @@ bool KWinScriptWorkspace::handleCallback(const QDBusMessage& message)
         for (const QJsonValue& window : document.array()) {
             const auto application = applicationOf(window);
             const bool listed = application && std::any_of(m_running.cbegin(), m_running.cend(), [&](const auto& other) {
-                return other == *application && other.bundleIdentifier == application->bundleIdentifier;
+                return other.isSameApplication(*application);
             });
             if (application && !listed)
                 m_running.append(*application);

@@ -124,10 +124,8 @@ QList<RunningApplication> EwmhWorkspace::runningApplications()
         auto application = applicationForWindow(window);
         if (!application)
             continue;
-        // One process may show several applications, and sandboxed processes
-        // of different applications may declare the same small pid.
         const auto listed = std::find_if(applications.begin(), applications.end(), [&](const RunningApplication& other) {
-            return other == *application && other.bundleIdentifier == application->bundleIdentifier;
+            return other.isSameApplication(*application);
         });
         // The icon is read here only, not kept: activations never wait for it.
         if (listed == applications.end()) {

@@ -98,9 +98,8 @@ QList<RunningApplication> SwayWorkspace::runningApplications()
         return applications;
     walkTree(tree->object(), [&](const QJsonObject& node) {
         const auto application = applicationForView(node);
-        // Sandboxed processes of different applications may declare the same small pid.
         if (application && std::none_of(applications.cbegin(), applications.cend(), [&](const RunningApplication& other) {
-                return other == *application && other.bundleIdentifier == application->bundleIdentifier;
+                return other.isSameApplication(*application);
             }))
             applications.append(*application);
         return false;
