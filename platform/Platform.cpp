@@ -212,4 +212,10 @@ LoginItems& sharedLoginItems()
     return *items;
 }
 
+ShellExtension& sharedShellExtension()
+{
+    static ShellExtension* const extension = new NoShellExtension;
+    return *extension;
+}
+
 } // namespace platform

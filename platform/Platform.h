@@ -3,6 +3,7 @@
 #include "platform/AccessibilityTrust.h"
 #include "platform/KeyMonitor.h"
 #include "platform/LoginItems.h"
+#include "platform/ShellExtension.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TextInputSources.h"
 #include "platform/UserNotifications.h"
@@ -33,5 +34,7 @@ UserNotifications& sharedUserNotifications();
 AccessibilityTrust& sharedAccessibilityTrust();
 KeyMonitor& sharedKeyMonitor();
 LoginItems& sharedLoginItems();
+// The session's shell extension; NoShellExtension where none is needed.
+ShellExtension& sharedShellExtension();
 
 } // namespace platform
