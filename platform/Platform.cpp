@@ -7,6 +7,10 @@
 #include "platform/UnavailableTextInputSources.h"
 #include "platform/UnavailableWindowEffects.h"
 #include "platform/UnavailableWorkspace.h"
+#include "platform/gnome/GnomeInputSources.h"
+#include "platform/gnome/GnomeShellExtension.h"
+#include "platform/gnome/GnomeShellKeyMonitor.h"
+#include "platform/gnome/GnomeShellWorkspace.h"
 #include "platform/kde/KGlobalAccelKeyMonitor.h"
 #include "platform/kde/KWinScriptWorkspace.h"
 #include "platform/kde/KdeKeyboardLayouts.h"
@@ -85,6 +89,26 @@ std::shared_ptr<SwayIpc> sharedSwayIpc()
     return ipc;
 }
 
+// Kelvaro's GNOME Shell extension, installed for the running Shell when
+// first used; null outside a GNOME session.
+GnomeShellExtension* sharedGnomeShellExtension()
+{
+    if (session() != Session::Gnome)
+        return nullptr;
+    static GnomeShellExtension* const extension = new GnomeShellExtension(
+        sessionBus(), QDir(ApplicationResources::directory()).filePath(QStringLiteral("gnome-shell")),
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+            .filePath(QStringLiteral("gnome-shell/extensions")));
+    return extension;
+}
+
+// GNOME on X11 keeps the EWMH workspace and the XInput key monitor: only
+// the input sources need the Shell there.
+bool gnomeOnWayland()
+{
+    return session() == Session::Gnome && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 bool probeDisplay(QString* error)
@@ -120,6 +144,11 @@ TextInputSources& sharedTextInputSources()
             qCInfo(lcPlatform, "Input sources: fcitx5");
             return fcitx.release();
         }
+        // GNOME Shell drives IBus itself, from its own list.
+        if (GnomeShellExtension* gnome = sharedGnomeShellExtension()) {
+            qCInfo(lcPlatform, "Input sources: GNOME Shell's (fcitx5: %s)", qUtf8Printable(fcitxError));
+            return new GnomeInputSources(*gnome);
+        }
         QString ibusError;
         if (std::unique_ptr<IBusInputSources> ibus = IBusInputSources::connect(&ibusError)) {
             qCInfo(lcPlatform, "Input sources: IBus");
@@ -154,6 +183,10 @@ Workspace& sharedWorkspace()
         static Workspace* const workspace = sharedSwayIpc() ? static_cast<Workspace*>(new SwayWorkspace(sharedSwayIpc()))
                                                             : new UnavailableWorkspace;
         return *workspace;
+    }
+    if (gnomeOnWayland()) {
+        static Workspace* const shell = new GnomeShellWorkspace(*sharedGnomeShellExtension());
+        return *shell;
     }
     // KDE on X11 keeps the EWMH workspace.
     if (session() == Session::Kde && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
@@ -197,6 +230,10 @@ KeyMonitor& sharedKeyMonitor()
             "bindsym Ctrl+Mod1+p exec kelvaro toggle"));
         return *monitor;
     }
+    if (gnomeOnWayland()) {
+        static KeyMonitor* const shell = new GnomeShellKeyMonitor(*sharedGnomeShellExtension());
+        return *shell;
+    }
     if (session() == Session::Kde) {
         static KeyMonitor* const kglobalaccel = new KGlobalAccelKeyMonitor(sessionBus());
         return *kglobalaccel;
@@ -214,8 +251,10 @@ LoginItems& sharedLoginItems()
 
 ShellExtension& sharedShellExtension()
 {
-    static ShellExtension* const extension = new NoShellExtension;
-    return *extension;
+    if (GnomeShellExtension* gnome = sharedGnomeShellExtension())
+        return *gnome;
+    static ShellExtension* const none = new NoShellExtension;
+    return *none;
 }
 
 } // namespace platform

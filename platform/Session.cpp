@@ -9,7 +9,7 @@ namespace platform {
 namespace {
 
 constexpr std::array kNames{std::pair{Session::X11, "x11"}, std::pair{Session::Sway, "sway"},
-                            std::pair{Session::Kde, "kde"}};
+                            std::pair{Session::Kde, "kde"}, std::pair{Session::Gnome, "gnome"}};
 
 bool desktopNames(const QProcessEnvironment& environment, const QString& desktop)
 {
@@ -39,7 +39,7 @@ Session chooseSession(const QProcessEnvironment& environment, QString* note)
                 return value;
             }
         }
-        *note = QStringLiteral("KELVARO_BACKEND=\"%1\" is none of x11, sway, kde; ignored, ").arg(forced.left(40));
+        *note = QStringLiteral("KELVARO_BACKEND=\"%1\" is none of x11, sway, kde, gnome; ignored, ").arg(forced.left(40));
     } else {
         note->clear();
     }
@@ -50,6 +50,10 @@ Session chooseSession(const QProcessEnvironment& environment, QString* note)
     if (desktopNames(environment, QStringLiteral("KDE"))) {
         *note += QStringLiteral("XDG_CURRENT_DESKTOP");
         return Session::Kde;
+    }
+    if (desktopNames(environment, QStringLiteral("GNOME"))) {
+        *note += QStringLiteral("XDG_CURRENT_DESKTOP");
+        return Session::Gnome;
     }
     if (!environment.value(QStringLiteral("DISPLAY")).isEmpty()) {
         *note += QStringLiteral("X display");
