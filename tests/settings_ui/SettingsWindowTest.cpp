@@ -12,6 +12,7 @@
 #include "EngineOverFakes.h"
 #include "FakeAccessibilityTrust.h"
 #include "FakeLoginItems.h"
+#include "FakeShellExtension.h"
 #include "LogCapture.h"
 #include "TestRegistry.h"
 
@@ -58,6 +59,7 @@ class SettingsWindowTest : public QObject {
     std::unique_ptr<EngineOverFakes> m_fakes;
     platform::FakeAccessibilityTrust m_trust;
     std::unique_ptr<PermissionsManager> m_permissions;
+    platform::FakeShellExtension m_extension;
     platform::FakeLoginItems m_login;
     LaunchAtLoginManager m_launch{m_login};
     std::unique_ptr<SettingsView> m_window;
@@ -67,7 +69,7 @@ class SettingsWindowTest : public QObject {
     {
         m_permissions = std::make_unique<PermissionsManager>(m_trust);
         m_window = std::make_unique<SettingsView>(SettingsView::Services{
-            *m_fakes->engine, *m_fakes->inputSourceManager, *m_permissions, m_fakes->workspace, m_launch});
+            *m_fakes->engine, *m_fakes->inputSourceManager, *m_permissions, m_extension, m_fakes->workspace, m_launch});
         m_window->show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(m_window.get());
         return *m_window;
