@@ -39,7 +39,8 @@ KelvaroApp::KelvaroApp(QObject* parent)
     , m_permissionsManager(PermissionsManager::shared())
     , m_menuBarIndicator(MenuBarIndicatorController::shared())
     , m_settingsWindow(settingsWindowIdentifier, [this] {
-        return new SettingsView({m_ruleEngine, m_inputSourceManager, m_permissionsManager, platform::sharedWorkspace(),
+        return new SettingsView({m_ruleEngine, m_inputSourceManager, m_permissionsManager,
+                                 platform::sharedShellExtension(), platform::sharedWorkspace(),
                                  LaunchAtLoginManager::shared(),
                                  ProSettingsView::Services{UserDefaults::standard(), m_ruleEngine,
                                                            RulesExportManager::shared(), SoundEffectManager::shared(),

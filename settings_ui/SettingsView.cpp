@@ -2,6 +2,8 @@
 
 #include "feedback/SymbolIcons.h"
 #include "localization/LocalizationManager.h"
+#include "logging/Logger.h"
+#include "platform/ShellExtension.h"
 #include "settings/ApplicationVersion.h"
 #include "settings/UserDefaults.h"
 #include "settings_ui/AboutView.h"
@@ -58,6 +60,26 @@ protected:
     }
 };
 
+// What the banner asks of the user for the shell extension; empty when the
+// extension needs nothing.
+QString shellExtensionNeed(platform::ShellExtension::State state)
+{
+    using State = platform::ShellExtension::State;
+    switch (state) {
+    case State::NeedsEnabling:
+        return localized(QStringLiteral("Kelvaro's GNOME Shell extension is turned off, so no input source is switched."));
+    case State::NeedsLogin:
+        return localized(QStringLiteral(
+            "Log out and log in again so that GNOME Shell starts Kelvaro's extension; until then no input source is switched."));
+    case State::Failed:
+        return localized(QStringLiteral("GNOME Shell is not running Kelvaro's extension, so no input source is switched."));
+    case State::NotNeeded:
+    case State::Ready:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 SettingsView::SettingsView(const Services& services, QWidget* parent)
@@ -65,7 +87,7 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
     , m_services(services)
     , m_banner(new Banner(this))
     , m_bannerText(new QLabel(m_banner))
-    , m_grant(new QPushButton(m_banner))
+    , m_bannerButton(new QPushButton(m_banner))
     , m_sidebarTitle(new QLabel(this))
     , m_sidebar(new QListWidget(this))
     , m_footer(new QLabel(this))
@@ -85,14 +107,16 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
     QFont medium = font();
     medium.setWeight(QFont::Medium);
     m_bannerText->setFont(medium);
-    bannerRow->addWidget(m_bannerText);
-    bannerRow->addStretch(1);
-    ProminentButton::style(*m_grant, font(), QMargins(4, 10, 4, 10));
-    bannerRow->addWidget(m_grant);
+    // The extension's sentences wrap rather than widen the window.
+    m_bannerText->setWordWrap(true);
+    bannerRow->addWidget(m_bannerText, 1);
+    ProminentButton::style(*m_bannerButton, font(), QMargins(4, 10, 4, 10));
+    bannerRow->addWidget(m_bannerButton);
     column->addWidget(m_banner);
-    connect(m_grant, &QPushButton::clicked, &services.permissionsManager, &PermissionsManager::requestAccessibility);
+    connect(m_bannerButton, &QPushButton::clicked, this, &SettingsView::bannerButtonClicked);
     connect(&services.permissionsManager, &PermissionsManager::isAccessibilityTrustedChanged, this,
             &SettingsView::renderBanner);
+    connect(&services.shellExtension, &platform::ShellExtension::stateChanged, this, &SettingsView::renderBanner);
 
     auto* split = new QHBoxLayout;
     split->setSpacing(0);
@@ -145,7 +169,6 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
             &QCoreApplication::quit);
 
     followLanguage(this, [this] { retranslate(); });
-    renderBanner();
 }
 
 QWidget* SettingsView::currentPage() const
@@ -160,12 +183,30 @@ void SettingsView::retranslate()
     m_sidebar->setAccessibleName(m_sidebarTitle->text());
     for (int row = 0; row < m_sidebar->count(); ++row)
         m_sidebar->item(row)->setText(localized(QString::fromLatin1(kItems[row].text)));
-    m_bannerText->setText(localized(QStringLiteral("Accessibility Permission Required")));
-    m_grant->setText(localized(QStringLiteral("Grant Access")));
     m_footer->setText(QStringLiteral("v") + applicationShortVersion());
+    renderBanner();
 }
 
+// Without its shell extension Kelvaro switches nothing, so the extension's
+// need comes before the accessibility permission.
 void SettingsView::renderBanner()
 {
-    m_banner->setVisible(!m_services.permissionsManager.isAccessibilityTrusted());
+    const platform::ShellExtension::State state = m_services.shellExtension.state();
+    const QString need = shellExtensionNeed(state);
+    const bool turnOn = state == platform::ShellExtension::State::NeedsEnabling;
+    m_bannerText->setText(need.isEmpty() ? localized(QStringLiteral("Accessibility Permission Required")) : need);
+    m_bannerButton->setText(turnOn ? localized(QStringLiteral("Turn On")) : localized(QStringLiteral("Grant Access")));
+    m_bannerButton->setVisible(turnOn || need.isEmpty());
+    m_banner->setVisible(!need.isEmpty() || !m_services.permissionsManager.isAccessibilityTrusted());
+}
+
+void SettingsView::bannerButtonClicked()
+{
+    platform::ShellExtension& extension = m_services.shellExtension;
+    if (extension.state() != platform::ShellExtension::State::NeedsEnabling) {
+        m_services.permissionsManager.requestAccessibility();
+    } else if (!extension.enable()) {
+        // The banner stays as it is; the log says why nothing changed.
+        Logger::shared().error(QStringLiteral("GNOME Shell did not turn on Kelvaro's extension"));
+    }
 }

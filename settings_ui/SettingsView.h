@@ -16,12 +16,13 @@ class QStackedWidget;
 class RuleEngine;
 class RuleListView;
 namespace platform {
+class ShellExtension;
 class Workspace;
 }
 
-// The content of the settings window: a banner while Kelvaro lacks the
-// accessibility permission, a sidebar of pages and the chosen page, the rule
-// list before any is chosen.
+// The content of the settings window: a banner while the shell extension
+// needs the user, or else while Kelvaro lacks the accessibility permission, a
+// sidebar of pages and the chosen page, the rule list before any is chosen.
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +30,7 @@ public:
         RuleEngine& ruleEngine;
         InputSourceManager& inputSourceManager;
         PermissionsManager& permissionsManager;
+        platform::ShellExtension& shellExtension;
         platform::Workspace& workspace;
         LaunchAtLoginManager& launchAtLoginManager;
         // The extras page's; without them that page stays empty.
@@ -47,11 +49,12 @@ public:
 private:
     void retranslate();
     void renderBanner();
+    void bannerButtonClicked();
 
     Services m_services;
     QWidget* m_banner;
     QLabel* m_bannerText;
-    QPushButton* m_grant;
+    QPushButton* m_bannerButton;
     QLabel* m_sidebarTitle;
     QListWidget* m_sidebar;
     QLabel* m_footer;

@@ -12,6 +12,7 @@
 #include "EngineOverFakes.h"
 #include "FakeAccessibilityTrust.h"
 #include "FakeLoginItems.h"
+#include "FakeShellExtension.h"
 #include "LogCapture.h"
 #include "TestRegistry.h"
 
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -58,6 +60,7 @@ class SettingsWindowTest : public QObject {
     std::unique_ptr<EngineOverFakes> m_fakes;
     platform::FakeAccessibilityTrust m_trust;
     std::unique_ptr<PermissionsManager> m_permissions;
+    platform::FakeShellExtension m_extension;
     platform::FakeLoginItems m_login;
     LaunchAtLoginManager m_launch{m_login};
     std::unique_ptr<SettingsView> m_window;
@@ -67,7 +70,7 @@ class SettingsWindowTest : public QObject {
     {
         m_permissions = std::make_unique<PermissionsManager>(m_trust);
         m_window = std::make_unique<SettingsView>(SettingsView::Services{
-            *m_fakes->engine, *m_fakes->inputSourceManager, *m_permissions, m_fakes->workspace, m_launch});
+            *m_fakes->engine, *m_fakes->inputSourceManager, *m_permissions, m_extension, m_fakes->workspace, m_launch});
         m_window->show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(m_window.get());
         return *m_window;
@@ -81,6 +84,7 @@ private slots:
     void cleanup()
     {
         m_window.reset(), m_permissions.reset(), m_fakes.reset();
+        m_extension.current = platform::ShellExtension::State::NotNeeded, m_extension.enableCalls = 0;
         LocalizationManager::shared().setLanguage("system", false);
     }
 
@@ -102,6 +106,53 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(window.sidebar(), Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!window.isVisible());
+    }
+
+    // Without its shell extension Kelvaro switches nothing: that need comes
+    // before the accessibility one, and the open window follows it.
+    void theBannerPutsTheShellExtensionFirst_data()
+    {
+        using State = platform::ShellExtension::State;
+        QTest::addColumn<State>("state");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");   // empty: none
+        QTest::newRow("turned off") << State::NeedsEnabling
+            << "Kelvaro's GNOME Shell extension is turned off, so no input source is switched." << "Turn On";
+        QTest::newRow("needs login") << State::NeedsLogin << "Log out and log in again so that GNOME Shell starts "
+                                                             "Kelvaro's extension; until then no input source is switched." << "";
+        QTest::newRow("failed") << State::Failed
+            << "GNOME Shell is not running Kelvaro's extension, so no input source is switched." << "";
+    }
+
+    void theBannerPutsTheShellExtensionFirst()
+    {
+        QFETCH(platform::ShellExtension::State, state);
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        LocalizationManager::shared().setLanguage("en", false);
+        m_trust.trusted = false;
+        SettingsView& window = open();
+        const auto shows = [&](const QString& wanted) {
+            const auto labels = window.banner()->findChildren<QLabel*>();
+            return window.banner()->isVisible()
+                && std::any_of(labels.cbegin(), labels.cend(), [&](QLabel* l) { return l->text() == wanted; });
+        };
+        m_extension.setState(state);
+        QVERIFY(shows(text));
+        auto* turnOn = window.banner()->findChild<QPushButton*>();
+        QCOMPARE(turnOn->isVisible() ? turnOn->text() : QString(), button);
+        if (turnOn->isVisible())
+            QTest::mouseClick(turnOn, Qt::LeftButton);
+        QCOMPARE(m_extension.enableCalls, button.isEmpty() ? 0 : 1);
+        LocalizationManager::shared().setLanguage("de", false);
+        QVERIFY(localized(text) != text && shows(localized(text)));
+        QVERIFY(window.banner()->minimumSizeHint().width() <= window.minimumWidth());
+        m_trust.trusted = true;
+        m_permissions->checkAccessibility();
+        QTRY_VERIFY(m_permissions->isAccessibilityTrusted());
+        QVERIFY(shows(localized(text)));
+        m_extension.setState(platform::ShellExtension::State::Ready);
+        QVERIFY(!window.banner()->isVisible());
     }
 
     void theSupportLinkGoesToTheBrowserAfterALogLine()
