@@ -25,6 +25,7 @@ const QString kShellExtensions = QStringLiteral("org.gnome.Shell.Extensions");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 constexpr int kCallTimeoutMilliseconds = 3000;
+constexpr int kRecheckMilliseconds = 3000;
 
 // The Shell's extension states (ExtensionState in its extensionUtils.js).
 enum ShellExtensionState { Enabled = 1, Disabled = 2, Initialized = 6 };
@@ -56,6 +57,8 @@ GnomeShellExtension::GnomeShellExtension(const QDBusConnection& bus, const QStri
         setState(State::Failed, QStringLiteral("there is no session bus to reach GNOME Shell on"));
         return;
     }
+    m_recheck.setInterval(kRecheckMilliseconds);
+    connect(&m_recheck, &QTimer::timeout, this, &GnomeShellExtension::refresh);
     auto* watcher = new QDBusServiceWatcher(this);
     watcher->setConnection(m_bus);
     watcher->setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
@@ -68,7 +71,8 @@ GnomeShellExtension::GnomeShellExtension(const QDBusConnection& bus, const QStri
                   SLOT(onFocusedApplicationChanged(QDBusMessage)));
     m_bus.connect(service, kPath, kInterface, QStringLiteral("ShortcutActivated"), this, SLOT(onShortcutActivated()));
     m_bus.connect(kShell, kShellPath, kShellExtensions, QStringLiteral("ExtensionStateChanged"), this, SLOT(refresh()));
-    m_bus.connect(kShell, kShellPath, kProperties, QStringLiteral("PropertiesChanged"), this, SLOT(refresh()));
+    m_bus.connect(kShell, kShellPath, kProperties, QStringLiteral("PropertiesChanged"), {kShellExtensions}, QString(),
+                  this, SLOT(refresh()));
     refresh();
 }
 
@@ -183,6 +187,11 @@ void GnomeShellExtension::setState(State state, const QString& reason)
         return;
     m_stateKnown = true;
     m_state = state;
+    // The other states change with a notice of the Shell's.
+    if (state == State::Failed && m_bus.isConnected())
+        m_recheck.start();
+    else
+        m_recheck.stop();
     if (state == State::Ready) {
         m_callFailureReported = false;
         qCInfo(lcPlatform, "Kelvaro's GNOME Shell extension answers");

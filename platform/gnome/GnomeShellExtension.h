@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QTimer>
 
 #include <optional>
 
@@ -20,7 +21,10 @@ namespace platform {
 // Only the Shell can run the extension, and it loads new extensions at login:
 // until the object answers, every call fails and state() says what the user
 // has to do; one log line says it too. It is followed on the bus, so that an
-// extension turned on later is used at once. Main thread only.
+// extension turned on later is used at once; while the Shell gives no answer
+// it is asked again every few seconds (a Shell that has just come to the bus
+// tells nothing of its extensions yet, and sends no notice once it can).
+// Main thread only.
 class GnomeShellExtension : public ShellExtension {
     Q_OBJECT
 public:
@@ -74,6 +78,7 @@ private:
     bool m_stateKnown = false;
     bool m_installed = false;
     bool m_callFailureReported = false;
+    QTimer m_recheck;
 };
 
 } // namespace platform

@@ -3,6 +3,10 @@
 // input sources; this object tells Kelvaro over D-Bus and does what Kelvaro
 // asks. Kelvaro makes every decision.
 //
+// It stays on at the lock screen (metadata.json's session-modes), where no
+// application has the focus, so that Kelvaro does not see it turned off at
+// each lock. Its shortcut works outside the lock screen only.
+//
 // Loaded as a script by GNOME 43-44 (top-level `var`s are what `imports`
 // sees) and as an ES module by GNOME 45 and later (the build adds the export).
 

@@ -255,6 +255,36 @@ private slots:
         QCOMPARE(sources.enabledInputSources().value_or(QList<platform::PlatformInputSource>{}).size(), 2);
     }
 
+    // A copy as new as Kelvaro's or newer, made for the running Shell, is left alone.
+    void installsWhenMissingOlderOrMadeForAnotherShell_data()
+    {
+        QTest::addColumn<QByteArray>("present");   // metadata.json in the user's folder
+        QTest::addColumn<int>("shell");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("missing") << QByteArray() << 43 << true;
+        QTest::newRow("damaged") << QByteArray("{\"version\": ") << 43 << true;
+        QTest::newRow("older") << QByteArray(R"({"version": 0, "shell-version": ["43", "44"]})") << 43 << true;
+        QTest::newRow("for GNOME 43-44 under 45") << QByteArray(R"({"version": 9, "shell-version": ["43", "44"]})") << 45 << true;
+        QTest::newRow("newer, same Shell") << QByteArray(R"({"version": 999, "shell-version": ["43", "44"]})") << 44 << false;
+    }
+    void installsWhenMissingOlderOrMadeForAnotherShell()
+    {
+        QFETCH(QByteArray, present);
+        QFETCH(int, shell);
+        QFETCH(bool, installed);
+        QTemporaryDir home;
+        const QString folder = home.filePath("kelvaro@kelvaro.app");
+        QFile metadata(folder + "/metadata.json");
+        QVERIFY(present.isEmpty() || (QDir().mkpath(folder) && metadata.open(QIODevice::WriteOnly) && metadata.write(present)));
+        metadata.close();
+        bool written = false;
+        QString error;
+        QVERIFY2(GnomeShellExtension::install(ApplicationResources::directory() + "/gnome-shell", home.path(), shell, &written, &error),
+                 qPrintable(error));
+        QCOMPARE(written, installed);
+        QVERIFY(!installed || QFile::exists(folder + "/service.js"));
+    }
+
     void grabsThePauseShortcutAndReportsItsPresses()
     {
         GnomeFramework framework;
