@@ -34,6 +34,10 @@ InputSourceManager::InputSourceManager(platform::TextInputSources& platform, QOb
     , m_platform(platform)
 {
     loadInputSources();
+    connect(&m_platform, &platform::TextInputSources::selectedInputSourceChanged, this, [this] {
+        if (!m_loaded && m_platform.enabledInputSources())
+            loadInputSources();
+    });
 }
 
 void InputSourceManager::loadInputSources()
@@ -48,6 +52,7 @@ void InputSourceManager::loadInputSources()
         if (const auto source = offered(entry))
             sources.append(*source);
     }
+    m_loaded = true;
     setInstalledInputSources(sources);
     Logger::shared().info(QStringLiteral("Loaded %1 input sources").arg(sources.size()));
 }

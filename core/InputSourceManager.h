@@ -13,8 +13,9 @@ class TextInputSources;
 }
 
 // The program's only door to the desktop's keyboard input sources: the list to
-// pick from (read once), display names, the current source and selection.
-// Main thread only.
+// pick from (read once; when the desktop could not give it, read again at its
+// next change notice, as when a shell extension starts answering), display
+// names, the current source and selection. Main thread only.
 class InputSourceManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<InputSource> installedInputSources READ installedInputSources NOTIFY installedInputSourcesChanged)
@@ -45,4 +46,5 @@ private:
 
     platform::TextInputSources& m_platform;
     QList<InputSource> m_installedInputSources;
+    bool m_loaded = false;
 };

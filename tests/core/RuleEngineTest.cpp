@@ -341,6 +341,13 @@ private slots:
         manager.loadInputSources();
         QCOMPARE(log.messages(), (QStringList{"Loaded 2 input sources", "Failed to get input source list"}));
         QCOMPARE(manager.installedInputSources().size(), 2);
+        // None at first: read at the first notice that brings one.
+        InputSourceManager late(fakes().inputSources);
+        fakes().inputSources.changeCurrent(std::nullopt);
+        fakes().inputSources.entries = QList<platform::PlatformInputSource>{platform::FakeTextInputSources::entry(kDE, "German")};
+        fakes().inputSources.changeCurrent(std::nullopt);
+        QCOMPARE(late.installedInputSources(), (QList<InputSource>{{kDE, QStringLiteral("German"), std::nullopt}}));
+        QCOMPARE(log.errors().size(), 2);
     }
 
 };
