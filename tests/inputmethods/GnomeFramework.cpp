@@ -7,19 +7,16 @@
 #include "core/AppRule.h"
 #include "core/RulesStore.h"
 
-#include "DBusSession.h"
-#include "InputMethodFramework.h"
 #include "KelvaroProcess.h"
 #include "LogCapture.h"
 #include "ServerProcess.h"
 #include "TestRegistry.h"
+#include "WaylandFramework.h"
 
-#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,16 +43,16 @@ constexpr char kTestExtension[] = R"(function init() {
 // Kelvaro's own installer and turned on, unless the test wants a Shell
 // without it. The Shell runs in a mount namespace of its own where
 // /run/systemd is empty: it then asks no logind for a seat.
-class GnomeFramework : public InputMethodFramework {
+class GnomeFramework : public WaylandFramework {
 public:
     explicit GnomeFramework(bool withExtension = true)
-        : m_withExtension(withExtension)
+        : WaylandFramework("gnome")
+        , m_withExtension(withExtension)
     {
     }
     ~GnomeFramework() override
     {
-        for (QProcess* window : std::as_const(m_windows))
-            stopProcess(*window), delete window;
+        closeWindows();
         m_extension.reset();
         stopProcess(m_shell);
         m_connection.reset();
@@ -66,8 +63,7 @@ public:
     {
         const QString extensions = extensionsFolder();
         bool installed = false;
-        if (!QDir().mkpath(m_home.filePath("runtime")) || !QDir().mkpath(extensions + "/kelvaro-test@kelvaro.app")
-            || !write("config/glib-2.0/settings/keyfile",
+        if (!write("config/glib-2.0/settings/keyfile",
                       "[org/gnome/desktop/input-sources]\nsources=[('xkb', 'us'), ('xkb', 'de')]\n\n[org/gnome/shell]\n"
                       "enabled-extensions=[" + QByteArray(m_withExtension ? "'kelvaro@kelvaro.app', " : "")
                           + "'kelvaro-test@kelvaro.app']\n")
@@ -78,7 +74,6 @@ public:
             *error = "cannot write the Shell's home";
             return false;
         }
-        QFile::setPermissions(m_home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (const QString appId : {"org.example.Editor", "org.example.Other", "org.example.Plain"}) {
             if (!write("data/applications/" + appId + ".desktop",
                        "[Desktop Entry]\nType=Application\nName=" + appId.toUtf8() + "\nExec=kelvaro_test_window\n"))
@@ -165,29 +160,14 @@ public:
     bool focusNewInputContext() override { return false; }
     bool kill() override { return m_shell.kill(), m_shell.waitForFinished(5000); }
     QString session() const override { return "gnome"; }
-    QProcessEnvironment programEnvironment() const override
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", m_bus.address());
-        environment.insert("WAYLAND_DISPLAY", m_socket);
-        environment.insert("XDG_RUNTIME_DIR", m_home.filePath("runtime"));
-        return environment;
-    }
     std::unique_ptr<platform::Workspace> createWorkspace() override
     {
         return std::make_unique<platform::GnomeShellWorkspace>(extension());
     }
     bool activateApplication(const QString& appId) override
     {
-        if (!m_windows.contains(appId)) {
-            QProcess* window = m_windows[appId] = new QProcess;
-            QProcessEnvironment environment = programEnvironment();
-            environment.insert("QT_QPA_PLATFORM", "wayland");
-            window->setProcessEnvironment(environment);
-            window->start(QCoreApplication::applicationDirPath() + "/kelvaro_test_window", {appId});
-            if (!window->waitForReadyRead(10000))
-                return false;
-        }
+        if (!openWindow(appId))
+            return false;
         // Made active as a click on it would, by the Shell itself.
         return QTest::qWaitFor([&] {
             return eval(QStringLiteral("const w = global.get_window_actors().map(a => a.meta_window)"
@@ -215,13 +195,10 @@ private:
     static inline int s_instances = 0;
     bool m_withExtension;
     QString m_name = QStringLiteral("gnome-framework-%1").arg(++s_instances);
-    QTemporaryDir m_home;
-    DBusSession m_bus, m_systemBus;
+    DBusSession m_systemBus;
     QProcess m_shell;
-    QString m_socket = QStringLiteral("kelvaro-gnome-%1").arg(QCoreApplication::applicationPid());
     std::unique_ptr<QDBusConnection> m_connection;
     std::unique_ptr<GnomeShellExtension> m_extension;
-    QHash<QString, QProcess*> m_windows;
 };
 
 const bool registered = InputMethodFramework::add("gnome", [] { return std::make_unique<GnomeFramework>(); });

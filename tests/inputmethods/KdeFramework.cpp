@@ -4,20 +4,16 @@
 #include "platform/kde/KWinScriptWorkspace.h"
 #include "platform/kde/KdeKeyboardLayouts.h"
 
-#include "DBusSession.h"
-#include "InputMethodFramework.h"
 #include "ServerProcess.h"
 #include "TestRegistry.h"
+#include "WaylandFramework.h"
 
-#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -28,12 +24,12 @@ namespace {
 // KWin 5.27 on a virtual output, with its own session bus, runtime folder and
 // configuration (layouts us, de): org.kde.keyboard and the scripting service
 // of a Plasma Wayland session, and Qt windows on its Wayland socket.
-class KdeFramework : public InputMethodFramework {
+class KdeFramework : public WaylandFramework {
 public:
+    KdeFramework() : WaylandFramework("kde") {}
     ~KdeFramework() override
     {
-        for (QProcess* window : std::as_const(m_windows))
-            stopProcess(*window), delete window;
+        closeWindows();
         stopProcess(m_kwin);
         m_activation.reset(), m_connection.reset();
         QDBusConnection::disconnectFromBus(m_name);
@@ -48,8 +44,7 @@ public:
             *error = "cannot copy /usr/bin/kwin_wayland (is kwin-wayland installed?)";
             return false;
         }
-        QDir().mkpath(m_home.filePath("config")), QDir().mkpath(m_home.filePath("runtime"));
-        QFile::setPermissions(m_home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir().mkpath(m_home.filePath("config"));
         QFile kxkbrc(m_home.filePath("config/kxkbrc"));
         if (!kxkbrc.open(QIODevice::WriteOnly) || !kxkbrc.write("[Layout]\nLayoutList=us,de\nUse=true\n") || !m_bus.start(error))
             return false;
@@ -84,14 +79,6 @@ public:
     bool focusNewInputContext() override { return false; }
     bool kill() override { return m_kwin.kill(), m_kwin.waitForFinished(5000); }
     QString session() const override { return "kde"; }
-    QProcessEnvironment programEnvironment() const override
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", m_bus.address());
-        environment.insert("WAYLAND_DISPLAY", m_socket);
-        environment.insert("XDG_RUNTIME_DIR", m_home.filePath("runtime"));
-        return environment;
-    }
     // The test plays the program, whose bus name the script calls.
     std::unique_ptr<platform::Workspace> createWorkspace() override
     {
@@ -101,15 +88,8 @@ public:
     }
     bool activateApplication(const QString& appId) override
     {
-        if (!m_windows.contains(appId)) {
-            QProcess* window = m_windows[appId] = new QProcess;
-            QProcessEnvironment environment = programEnvironment();
-            environment.insert("QT_QPA_PLATFORM", "wayland");
-            window->setProcessEnvironment(environment);
-            window->start(QCoreApplication::applicationDirPath() + "/kelvaro_test_window", {appId});
-            if (!window->waitForReadyRead(10000))
-                return false;
-        }
+        if (!openWindow(appId))
+            return false;
         // Made active as a click on it would: by KWin itself, also when the window only now appears.
         const QString script = m_home.filePath(QStringLiteral("activate-%1.js").arg(++m_activations));
         QFile file(script);
@@ -137,13 +117,9 @@ private:
 
     static inline int s_instances = 0;
     QString m_name = QStringLiteral("kde-framework-%1").arg(++s_instances);
-    QTemporaryDir m_home;
-    DBusSession m_bus;
     QProcess m_kwin;
-    QString m_socket = QStringLiteral("kelvaro-kde-%1").arg(QCoreApplication::applicationPid());
     std::unique_ptr<QDBusConnection> m_connection;
     std::unique_ptr<platform::KWinScript> m_activation;
-    QHash<QString, QProcess*> m_windows;
     int m_activations = 0;
 };
 
