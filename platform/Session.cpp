@@ -51,7 +51,9 @@ Session chooseSession(const QProcessEnvironment& environment, QString* note)
         *note += QStringLiteral("XDG_CURRENT_DESKTOP");
         return Session::Kde;
     }
-    if (desktopNames(environment, QStringLiteral("GNOME"))) {
+    // GNOME Flashback and Budgie name GNOME too, but run no GNOME Shell.
+    if (desktopNames(environment, QStringLiteral("GNOME")) && !desktopNames(environment, QStringLiteral("GNOME-Flashback"))
+        && !desktopNames(environment, QStringLiteral("Budgie"))) {
         *note += QStringLiteral("XDG_CURRENT_DESKTOP");
         return Session::Gnome;
     }
