@@ -35,6 +35,9 @@ bool GnomeShellKeyMonitor::grab()
 bool GnomeShellKeyMonitor::start()
 {
     m_wanted = true;
+    // Until the extension answers, the shortcut is grabbed once it does.
+    if (m_extension.state() != ShellExtension::State::Ready)
+        return true;
     if (!m_monitoring)
         m_monitoring = grab();
     return m_monitoring;

@@ -10,8 +10,9 @@ class GnomeShellExtension;
 // clients' keys: Kelvaro's Shell extension grabs Ctrl+Alt+P with the Shell's
 // keybinding API and tells this process alone of each press, reported as a
 // press of P with Ctrl and Alt, the key the hotkey manager looks for. The
-// Shell lets the shortcut go when this process leaves the bus; it is grabbed
-// again when the extension comes back.
+// Shell lets the shortcut go when this process leaves the bus. Started while
+// the extension does not answer, or when it comes back, the monitor grabs
+// the shortcut as soon as it answers.
 class GnomeShellKeyMonitor : public KeyMonitor {
     Q_OBJECT
 public:

@@ -239,9 +239,14 @@ private slots:
         QVERIFY(kelvaro.start());
         QTRY_VERIFY(kelvaro.errorOutput().contains("extension is not running: it is turned off"));
         QVERIFY(framework.activateApplication("org.example.Editor"));
+        platform::GnomeShellKeyMonitor monitor(extension);
+        QSignalSpy presses(&monitor, &platform::KeyMonitor::keyPressed);
+        QVERIFY(monitor.start());
         QVERIFY(extension.enable());
         QTRY_COMPARE_WITH_TIMEOUT(sources.currentKeyboardInputSource().value_or(platform::PlatformInputSource()).id,
                                   "xkb:de::deu", 10000);
+        QVERIFY(framework.typePauseShortcut());
+        QTRY_COMPARE(presses.size(), 1);
     }
 
     // A copy as new as Kelvaro's or newer, made for the running Shell, is left alone.
