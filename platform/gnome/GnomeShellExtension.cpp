@@ -155,7 +155,7 @@ void GnomeShellExtension::refresh()
     }
     installForRunningShell();
     const auto reply = callShell(kShellExtensions, QStringLiteral("GetExtensionInfo"), {uuid});
-    if (!reply) {
+    if (!reply || reply->signature() != QLatin1String("a{sv}")) {
         setState(State::Failed, QStringLiteral("GNOME Shell does not tell the extension's state"));
         return;
     }
@@ -165,11 +165,7 @@ void GnomeShellExtension::refresh()
         return;
     }
     const int shellState = int(info.value(QStringLiteral("state")).toDouble());
-    const auto userExtensions = callShell(kProperties, QStringLiteral("Get"),
-                                          {kShellExtensions, QStringLiteral("UserExtensionsEnabled")});
-    const bool userExtensionsOff = userExtensions
-        && !userExtensions->arguments().value(0).value<QDBusVariant>().variant().toBool();
-    if (shellState == Disabled || shellState == Initialized || userExtensionsOff) {
+    if (shellState == Disabled || shellState == Initialized || userExtensionsOff()) {
         setState(State::NeedsEnabling, QStringLiteral("it is turned off"));
         return;
     }
@@ -203,11 +199,16 @@ void GnomeShellExtension::setState(State state, const QString& reason)
     emit stateChanged(state);
 }
 
+bool GnomeShellExtension::userExtensionsOff()
+{
+    const auto reply = callShell(kProperties, QStringLiteral("Get"),
+                                 {kShellExtensions, QStringLiteral("UserExtensionsEnabled")});
+    return reply && !reply->arguments().value(0).value<QDBusVariant>().variant().toBool();
+}
+
 bool GnomeShellExtension::enable()
 {
-    const auto userExtensions = callShell(kProperties, QStringLiteral("Get"),
-                                          {kShellExtensions, QStringLiteral("UserExtensionsEnabled")});
-    if (userExtensions && !userExtensions->arguments().value(0).value<QDBusVariant>().variant().toBool())
+    if (userExtensionsOff())
         callShell(kProperties, QStringLiteral("Set"),
                   {kShellExtensions, QStringLiteral("UserExtensionsEnabled"), QVariant::fromValue(QDBusVariant(true))});
     const auto reply = callShell(kShellExtensions, QStringLiteral("EnableExtension"), {uuid});

@@ -69,6 +69,8 @@ private slots:
 private:
     std::optional<QDBusMessage> callShell(const QString& interface, const QString& method, const QVariantList& arguments);
     void installForRunningShell();
+    // Whether the Shell runs no user extensions at all (its UserExtensionsEnabled).
+    bool userExtensionsOff();
     void setState(State state, const QString& reason);
 
     QDBusConnection m_bus;
