@@ -13,6 +13,8 @@ GnomeShellWorkspace::GnomeShellWorkspace(GnomeShellExtension& extension, QObject
     , m_extension(extension)
 {
     connect(&m_extension, &GnomeShellExtension::focusedApplicationChanged, this, [this](const QDBusMessage& notice) {
+        if (notice.signature() != QLatin1String("(sssu)"))
+            return;
         m_frontmost = applicationOf(notice.arguments().value(0).value<QDBusArgument>());
         emit applicationActivated(m_frontmost);
     });
