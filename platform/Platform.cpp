@@ -102,11 +102,10 @@ GnomeShellExtension* sharedGnomeShellExtension()
     return extension;
 }
 
-// GNOME on X11 keeps the EWMH workspace and the XInput key monitor: only
-// the input sources need the Shell there.
-bool gnomeOnWayland()
+// KDE and GNOME on X11 keep the EWMH workspace and the XInput key monitor.
+bool onWayland()
 {
-    return session() == Session::Gnome && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 } // namespace
@@ -184,12 +183,11 @@ Workspace& sharedWorkspace()
                                                             : new UnavailableWorkspace;
         return *workspace;
     }
-    if (gnomeOnWayland()) {
+    if (session() == Session::Gnome && onWayland()) {
         static Workspace* const shell = new GnomeShellWorkspace(*sharedGnomeShellExtension());
         return *shell;
     }
-    // KDE on X11 keeps the EWMH workspace.
-    if (session() == Session::Kde && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    if (session() == Session::Kde && onWayland()) {
         static Workspace* const kwin = new KWinScriptWorkspace(
             sessionBus(), ApplicationResources::pathForResource(ApplicationResources::directory(),
                                                                 QStringLiteral("kelvaro-kwin"), QStringLiteral("js")));
@@ -230,7 +228,7 @@ KeyMonitor& sharedKeyMonitor()
             "bindsym Ctrl+Mod1+p exec kelvaro toggle"));
         return *monitor;
     }
-    if (gnomeOnWayland()) {
+    if (session() == Session::Gnome && onWayland()) {
         static KeyMonitor* const shell = new GnomeShellKeyMonitor(*sharedGnomeShellExtension());
         return *shell;
     }
