@@ -249,6 +249,9 @@ private slots:
         QTRY_COMPARE(presses.size(), 1);
         const auto reported = presses[0][0].value<platform::KeyPress>();
         QCOMPARE(std::pair(reported.key, reported.modifiers), std::pair(platform::PhysicalKey::P, Qt::ControlModifier | Qt::AltModifier));
+        // Stopped, the keys are the Shell's again.
+        monitor.stop();
+        QCOMPARE(framework.eval("Main.extensionManager.lookup('kelvaro@kelvaro.app').stateObj._service._shortcut"), "null");
     }
 
     // A copy as new as Kelvaro's or newer, made for the running Shell, is left alone.
