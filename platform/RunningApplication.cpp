@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace platform {
 
 RunningApplication RunningApplication::forProcess(qint64 processIdentifier, const QString& host, quint64 instance)
@@ -25,6 +27,15 @@ QIcon namedIcon(const QString& iconName)
     if (QFileInfo(iconName).isAbsolute())
         return QFileInfo::exists(iconName) ? QIcon(iconName) : QIcon();
     return iconName.isEmpty() ? QIcon() : QIcon::fromTheme(iconName);
+}
+
+void RunningApplication::addUnlisted(QList<RunningApplication>& list, const RunningApplication& application)
+{
+    const bool listed = std::any_of(list.cbegin(), list.cend(), [&](const RunningApplication& other) {
+        return other.isSameApplication(application);
+    });
+    if (!listed)
+        list.append(application);
 }
 
 QIcon RunningApplication::icon() const

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QMetaType>
 #include <QString>
 
@@ -62,6 +63,10 @@ public:
     {
         return *this == other && bundleIdentifier == other.bundleIdentifier;
     }
+
+    // Adds the application to a list of running applications unless the
+    // list has it already (one entry per application, however many windows).
+    static void addUnlisted(QList<RunningApplication>& list, const RunningApplication& application);
 
 private:
     qint64 m_processIdentifier = -1;

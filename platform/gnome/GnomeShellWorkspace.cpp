@@ -69,12 +69,8 @@ QList<RunningApplication> GnomeShellWorkspace::runningApplications()
     const QDBusArgument windows = reply->arguments().value(0).value<QDBusArgument>();
     windows.beginArray();
     while (!windows.atEnd()) {
-        const auto application = applicationOf(windows);
-        const bool listed = application && std::any_of(running.cbegin(), running.cend(), [&](const auto& other) {
-            return other.isSameApplication(*application);
-        });
-        if (application && !listed)
-            running.append(*application);
+        if (const auto application = applicationOf(windows))
+            RunningApplication::addUnlisted(running, *application);
     }
     windows.endArray();
     return running;

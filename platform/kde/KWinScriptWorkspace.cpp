@@ -142,12 +142,8 @@ bool KWinScriptWorkspace::handleCallback(const QDBusMessage& message)
     if (message.member() == QLatin1String("Windows") && document.isArray()) {
         m_running.clear();
         for (const QJsonValue& window : document.array()) {
-            const auto application = applicationOf(window);
-            const bool listed = application && std::any_of(m_running.cbegin(), m_running.cend(), [&](const auto& other) {
-                return other.isSameApplication(*application);
-            });
-            if (application && !listed)
-                m_running.append(*application);
+            if (const auto application = applicationOf(window))
+                RunningApplication::addUnlisted(m_running, *application);
         }
         return true;
     }

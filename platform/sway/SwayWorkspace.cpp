@@ -97,11 +97,8 @@ QList<RunningApplication> SwayWorkspace::runningApplications()
     if (!tree)
         return applications;
     walkTree(tree->object(), [&](const QJsonObject& node) {
-        const auto application = applicationForView(node);
-        if (application && std::none_of(applications.cbegin(), applications.cend(), [&](const RunningApplication& other) {
-                return other.isSameApplication(*application);
-            }))
-            applications.append(*application);
+        if (const auto application = applicationForView(node))
+            RunningApplication::addUnlisted(applications, *application);
         return false;
     });
     return applications;
