@@ -47,13 +47,9 @@ std::optional<QList<PlatformInputSource>> GnomeInputSources::enabledInputSources
         source.isSelectCapable = true;
         source.handle = int(index);
         source.localizedName = name.isEmpty() ? id : name;
-        if (type == QLatin1String("xkb")) {
-            const QString layout = id.section(u'+', 0, 0), variant = id.section(u'+', 1);
-            const auto info = m_registry.find(layout, variant);
-            source.id = KeyboardLayoutRegistry::inputSourceId(layout, variant, info ? info->language : QString());
-        } else {
-            source.id = id;
-        }
+        // "de+nodeadkeys" is layout de, variant nodeadkeys.
+        source.id = type == QLatin1String("xkb") ? m_registry.inputSourceId(id.section(u'+', 0, 0), id.section(u'+', 1))
+                                                 : id;
         sources.append(source);
     }
     array.endArray();

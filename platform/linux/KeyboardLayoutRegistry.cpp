@@ -105,6 +105,12 @@ QString KeyboardLayoutRegistry::inputSourceId(const QString& layout, const QStri
     return QStringLiteral("xkb:%1:%2:%3").arg(layout, variant, language);
 }
 
+QString KeyboardLayoutRegistry::inputSourceId(const QString& layout, const QString& variant) const
+{
+    const auto info = find(layout, variant);
+    return inputSourceId(layout, variant, info ? info->language : QString());
+}
+
 std::optional<KeyboardLayoutRegistry::LayoutName> KeyboardLayoutRegistry::parseInputSourceId(const QString& id)
 {
     // fcitx5 names its layouts "keyboard-<layout>" or "keyboard-<layout>-<variant>".

@@ -36,6 +36,9 @@ public:
 
     // The identifiers IBus gives its XKB engines: "xkb:<layout>:<variant>:<language>".
     static QString inputSourceId(const QString& layout, const QString& variant, const QString& language);
+    // The same, with the language the registry gives the layout (none when it
+    // does not know it).
+    QString inputSourceId(const QString& layout, const QString& variant) const;
     struct LayoutName {
         QString layout;
         QString variant;

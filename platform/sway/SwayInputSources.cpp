@@ -57,11 +57,8 @@ QList<PlatformInputSource> SwayInputSources::sourcesOf(const QStringList& layout
         source.isSelectCapable = true;
         source.handle = index;
         const QString& name = layoutNames[index];
-        if (const auto layout = m_registry.findByDescription(name)) {
-            const auto info = m_registry.find(layout->layout, layout->variant);
-            source.id = KeyboardLayoutRegistry::inputSourceId(layout->layout, layout->variant,
-                                                              info ? info->language : QString());
-        }
+        if (const auto layout = m_registry.findByDescription(name))
+            source.id = m_registry.inputSourceId(layout->layout, layout->variant);
         if (!name.isEmpty())
             source.localizedName = name;
         sources.append(source);
