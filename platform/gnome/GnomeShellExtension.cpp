@@ -2,6 +2,7 @@
 
 #include "platform/PlatformLog.h"
 #include "platform/UserFile.h"
+#include "platform/linux/DBusServiceCall.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -23,8 +24,6 @@ const QString kShell = QStringLiteral("org.gnome.Shell");
 const QString kShellPath = QStringLiteral("/org/gnome/Shell");
 const QString kShellExtensions = QStringLiteral("org.gnome.Shell.Extensions");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-
-constexpr int kCallTimeoutMilliseconds = 3000;
 constexpr int kRecheckMilliseconds = 3000;
 
 // The Shell's extension states (ExtensionState in its extensionUtils.js).
@@ -116,7 +115,8 @@ void GnomeShellExtension::installForRunningShell()
 {
     if (m_installed)
         return;
-    const auto reply = callShell(kProperties, QStringLiteral("Get"), {kShell, QStringLiteral("ShellVersion")});
+    const auto reply = callShell(kProperties, QStringLiteral("Get"), {kShell, QStringLiteral("ShellVersion")},
+                                 QStringLiteral("v"));
     if (!reply)
         return;
     const int major = reply->arguments().value(0).value<QDBusVariant>().variant().toString().section(u'.', 0, 0).toInt();
@@ -131,15 +131,11 @@ void GnomeShellExtension::installForRunningShell()
 }
 
 std::optional<QDBusMessage> GnomeShellExtension::callShell(const QString& interface, const QString& method,
-                                                           const QVariantList& arguments)
+                                                           const QVariantList& arguments, const QString& signature)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(kShell, kShellPath, interface, method);
-    message.setArguments(arguments);
-    message.setAutoStartService(false);
-    const QDBusMessage reply = m_bus.call(message, QDBus::Block, kCallTimeoutMilliseconds);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return std::nullopt;
-    return reply;
+    // What the Shell cannot answer is told by the state, not by a log line per call.
+    QString failure;
+    return callService(m_bus, {kShell, kShellPath, interface, method}, arguments, signature, &failure);
 }
 
 void GnomeShellExtension::refresh()
@@ -154,8 +150,8 @@ void GnomeShellExtension::refresh()
         return;
     }
     installForRunningShell();
-    const auto reply = callShell(kShellExtensions, QStringLiteral("GetExtensionInfo"), {uuid});
-    if (!reply || reply->signature() != QLatin1String("a{sv}")) {
+    const auto reply = callShell(kShellExtensions, QStringLiteral("GetExtensionInfo"), {uuid}, QStringLiteral("a{sv}"));
+    if (!reply) {
         setState(State::Failed, QStringLiteral("GNOME Shell does not tell the extension's state"));
         return;
     }
@@ -202,7 +198,7 @@ void GnomeShellExtension::setState(State state, const QString& reason)
 bool GnomeShellExtension::userExtensionsOff()
 {
     const auto reply = callShell(kProperties, QStringLiteral("Get"),
-                                 {kShellExtensions, QStringLiteral("UserExtensionsEnabled")});
+                                 {kShellExtensions, QStringLiteral("UserExtensionsEnabled")}, QStringLiteral("v"));
     return reply && !reply->arguments().value(0).value<QDBusVariant>().variant().toBool();
 }
 
@@ -210,8 +206,9 @@ bool GnomeShellExtension::enable()
 {
     if (userExtensionsOff())
         callShell(kProperties, QStringLiteral("Set"),
-                  {kShellExtensions, QStringLiteral("UserExtensionsEnabled"), QVariant::fromValue(QDBusVariant(true))});
-    const auto reply = callShell(kShellExtensions, QStringLiteral("EnableExtension"), {uuid});
+                  {kShellExtensions, QStringLiteral("UserExtensionsEnabled"), QVariant::fromValue(QDBusVariant(true))},
+                  QString());
+    const auto reply = callShell(kShellExtensions, QStringLiteral("EnableExtension"), {uuid}, QStringLiteral("b"));
     return reply && reply->arguments().value(0).toBool();
 }
 
@@ -220,20 +217,11 @@ std::optional<QDBusMessage> GnomeShellExtension::call(const QString& method, con
 {
     if (m_state != State::Ready)
         return std::nullopt;
-    QDBusMessage message = QDBusMessage::createMethodCall(service, kPath, kInterface, method);
-    message.setArguments(arguments);
-    message.setAutoStartService(false);
-    const QDBusMessage reply = m_bus.call(message, QDBus::Block, kCallTimeoutMilliseconds);
     QString failure;
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        failure = QStringLiteral("failed %1: %2").arg(method, reply.errorMessage());
-    else if (reply.signature() != signature)
-        failure = QStringLiteral("answered %1 with \"%2\", not \"%3\"").arg(method, reply.signature(), signature);
-    if (failure.isEmpty())
-        return reply;
-    if (!std::exchange(m_callFailureReported, true))
+    const auto reply = callService(m_bus, {service, kPath, kInterface, method}, arguments, signature, &failure);
+    if (!reply && !std::exchange(m_callFailureReported, true))
         logError(QStringLiteral("Kelvaro's GNOME Shell extension ") + failure);
-    return std::nullopt;
+    return reply;
 }
 
 void GnomeShellExtension::onInputSourcesChanged()

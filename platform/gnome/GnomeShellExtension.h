@@ -67,7 +67,8 @@ private slots:
     void refresh();
 
 private:
-    std::optional<QDBusMessage> callShell(const QString& interface, const QString& method, const QVariantList& arguments);
+    std::optional<QDBusMessage> callShell(const QString& interface, const QString& method, const QVariantList& arguments,
+                                          const QString& signature);
     void installForRunningShell();
     // Whether the Shell runs no user extensions at all (its UserExtensionsEnabled).
     bool userExtensionsOff();

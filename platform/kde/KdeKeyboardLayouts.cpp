@@ -1,6 +1,7 @@
 #include "platform/kde/KdeKeyboardLayouts.h"
 
 #include "platform/PlatformLog.h"
+#include "platform/linux/DBusServiceCall.h"
 #include "platform/linux/KeyboardLayoutRegistry.h"
 
 #include <QDBusArgument>
@@ -15,9 +16,6 @@ namespace {
 const QString kService = QStringLiteral("org.kde.keyboard");
 const QString kPath = QStringLiteral("/Layouts");
 const QString kInterface = QStringLiteral("org.kde.KeyboardLayouts");
-
-// A reply that has no answer in it: the call timed out or failed.
-constexpr int kCallTimeoutMilliseconds = 3000;
 
 } // namespace
 
@@ -77,19 +75,10 @@ std::optional<QDBusMessage> KdeKeyboardLayouts::call(const QString& method, cons
 {
     if (!m_present)
         return std::nullopt;
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-    message.setArguments(arguments);
-    message.setAutoStartService(false);
-    const QDBusMessage reply = m_bus.call(message, QDBus::Block, kCallTimeoutMilliseconds);
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        reportFailure(QStringLiteral("KDE's keyboard layout service failed %1: %2").arg(method, reply.errorMessage()));
-        return std::nullopt;
-    }
-    if (reply.signature() != signature) {
-        reportFailure(QStringLiteral("KDE's keyboard layout service answered %1 with \"%2\", not \"%3\"")
-                          .arg(method, reply.signature(), signature));
-        return std::nullopt;
-    }
+    QString failure;
+    const auto reply = callService(m_bus, {kService, kPath, kInterface, method}, arguments, signature, &failure);
+    if (!reply)
+        reportFailure(QStringLiteral("KDE's keyboard layout service ") + failure);
     return reply;
 }
 
